@@ -1,3 +1,6 @@
+# tarvox_all: every library of the project, for the daemon, benchmarks and fuzzers.
+add_library(tarvox_all INTERFACE)
+
 # tarvox_library(<folder> [DEPS <lib>...]): one static library per source folder,
 # built from every .cpp in it; headers are included as "<folder>/<file>.h".
 function(tarvox_library folder)
@@ -6,6 +9,7 @@ function(tarvox_library folder)
   add_library(tarvox_${folder} STATIC ${sources})
   target_include_directories(tarvox_${folder} PUBLIC ${PROJECT_SOURCE_DIR} ${PROJECT_BINARY_DIR})
   target_link_libraries(tarvox_${folder} PUBLIC ${ARG_DEPS})
+  target_link_libraries(tarvox_all INTERFACE tarvox_${folder})
 endfunction()
 
 # tarvox_tests(<folder> [DEPS <lib>...]): one GoogleTest program per test folder,
