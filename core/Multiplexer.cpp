@@ -357,6 +357,18 @@ void Multiplexer::pass(bool ownClock) {
   }
 
   execute_dpc();
+  // A timer or deferred call that asked the loop to stop ends the pass here.
+  if (!terminate_) poll_and_serve(ownClock);
+
+  // Handlers left unserved by a termination keep their place after the
+  // served ones, so a later run still polls every one of them.
+  served_.append(active_);
+  active_.merge(served_);
+  for (EventHandler* h : active_) h->pollIndex_ = -1;
+  std::fill(polled_.begin(), polled_.end(), nullptr);
+}
+
+void Multiplexer::poll_and_serve(bool ownClock) {
   // The wait is taken after the deferred calls, which may have armed a timer;
   // a due timer (0) never leaves poll blocking.
   int timeout = next_timer_wait();
@@ -384,23 +396,18 @@ void Multiplexer::pass(bool ownClock) {
     std::cerr << "multiplexer poll failed: " << std::strerror(pollErrno) << std::endl;
     std::abort();
   }
-  if (ready > 0) {
-    for (size_t k = 0; k < polled_.size(); ++k)
-      if (polled_[k]) polled_[k]->revents_ = pollArray_[k].revents;
-    while (!active_.empty() && !terminate_) {
-      EventHandler* h = active_.remove_from_head();
-      served_.push_back(h);
-      eventMeasure_.begin();
-      h->svc_event();
-      eventMeasure_.end();
-    }
+  if (ready == 0) return;
+  // Results are stored before any handler runs, each with the handler its
+  // entry was built for; entries of handlers detached since are skipped.
+  for (size_t k = 0; k < polled_.size(); ++k)
+    if (polled_[k]) polled_[k]->revents_ = pollArray_[k].revents;
+  while (!active_.empty() && !terminate_) {
+    EventHandler* h = active_.remove_from_head();
+    served_.push_back(h);
+    eventMeasure_.begin();
+    h->svc_event();
+    eventMeasure_.end();
   }
-  // Handlers left unserved by a termination keep their place after the
-  // served ones, so a later run still polls every one of them.
-  served_.append(active_);
-  active_.merge(served_);
-  for (EventHandler* h : active_) h->pollIndex_ = -1;
-  std::fill(polled_.begin(), polled_.end(), nullptr);
 }
 
 void Multiplexer::dump(std::ostream& os) const {

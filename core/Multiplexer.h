@@ -365,6 +365,7 @@ class Multiplexer {
  private:
   class PollGuard;
   void pass(bool ownClock);
+  void poll_and_serve(bool ownClock);
   int next_timer_wait();
   void open_watchdog();
   void close_watchdog();

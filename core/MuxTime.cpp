@@ -9,10 +9,15 @@ namespace Mux {
 namespace {
 timeval cache;  // zero while the loop keeps no time of its own
 int64_t offset_us = 0;
+bool frozen = false;
+::timeval frozenAt;
 
 void system_time(timeval& tv) {
   ::timeval now;
-  ::gettimeofday(&now, nullptr);
+  if (frozen)
+    now = frozenAt;
+  else
+    ::gettimeofday(&now, nullptr);
   int64_t us = static_cast<int64_t>(now.tv_sec) * 1000000 + now.tv_usec + offset_us;
   tv.tv_sec = static_cast<long>(us / 1000000);
   tv.tv_usec = static_cast<long>(us % 1000000);
@@ -32,6 +37,11 @@ void normalise(timeval& t) {
 
 void set_test_offset(int64_t microseconds) { offset_us = microseconds; }
 int64_t test_offset() { return offset_us; }
+
+void freeze_test_clock(bool on) {
+  if (on && !frozen) ::gettimeofday(&frozenAt, nullptr);
+  frozen = on;
+}
 
 void mux_settimeofday() { system_time(cache); }
 void mux_cleartimeofday() { cache = timeval(); }

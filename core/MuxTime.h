@@ -29,6 +29,9 @@ std::string timevaltostring(timeval const& tv);
 // without waiting.
 void set_test_offset(int64_t microseconds);
 int64_t test_offset();
+// Test hook: while frozen the system clock stands still at the moment of
+// freezing, so only the test offset moves time.
+void freeze_test_clock(bool frozen);
 
 void timevaladd(timeval& a, timeval const& b);
 void timevalsub(timeval& a, timeval const& b);

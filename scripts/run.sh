@@ -9,4 +9,6 @@ cmake --build build -j "$(nproc 2>/dev/null || echo 2)"
 export TARVOX_ROOT="$PWD/run-root"
 mkdir -p "$TARVOX_ROOT/dev/misc" "$TARVOX_ROOT/var/run" "$TARVOX_ROOT/var/log" \
          "$TARVOX_ROOT/var/monitoring" "$TARVOX_ROOT/usr/local/etc"
+# The simulated watchdog is a plain file that collects what the loop writes.
+: > "$TARVOX_ROOT/dev/misc/gw-wd"
 exec build/tarvox "$@"
