@@ -54,6 +54,7 @@ def tokenize(text, file):
     annotations = {}
     i, n = 0, len(text)
     line, line_start = 1, 0
+    closed_by_dashes = None   # (line, position) where a comment ended at "--"
 
     def loc_at(pos):
         return Location(file, line, pos - line_start + 1)
@@ -78,6 +79,8 @@ def tokenize(text, file):
             if text.startswith("#", i):
                 body = text[i + 1:end if close < 0 else close].strip()
                 annotations[line] = (start - line_start + 1, body)
+            if close >= 0:
+                closed_by_dashes = (line, close + 2)
             i = end if close < 0 else close + 2
             continue
         if text.startswith("/*", i):
@@ -148,6 +151,9 @@ def tokenize(text, file):
                 i += len(sym)
                 break
         else:
-            raise Asn1Error(loc, "unexpected character %r" % c)
+            hint = ""
+            if closed_by_dashes and closed_by_dashes[0] == line:
+                hint = " (a '--' inside a comment ends the comment)"
+            raise Asn1Error(loc, "unexpected character %r%s" % (c, hint))
     tokens.append(Token("eof", None, Location(file, line, i - line_start + 1)))
     return tokens, annotations
