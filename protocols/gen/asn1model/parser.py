@@ -211,7 +211,9 @@ class Parser:
                 return self.parse_choice()
             if v == "ENUMERATED":
                 return self.parse_enumerated()
-            raise Asn1Error(t.loc, "type %s is not supported" % v)
+            if v in ("REAL", "UTCTime", "EXTERNAL", "EMBEDDED", "CHARACTER", "RELATIVE-OID",
+                     "INSTANCE"):
+                raise Asn1Error(t.loc, "type %s is not supported" % v)
         if t.kind == "typeref":
             self.advance()
             if self.at(".") and self.peek().kind == "typeref":
