@@ -77,6 +77,12 @@ def reachable_count(types):
     return sum(1 for t in types if t.kind != "STRING")
 
 
+def allowed(qnames, kind):
+    if not qnames:
+        return "no %s of these modules may" % kind
+    return "only %s may" % ", ".join(sorted(qnames))
+
+
 def check_profile(model, profile, diags):
     head = model.modules[0].loc if model.modules else None
     names = [m.name for m in model.modules]
@@ -112,12 +118,12 @@ def check_profile(model, profile, diags):
     for t in model.types():
         if t.kind == "SEQUENCE" and t.extension_fields and \
                 t.qname not in profile.sequences_with_additions:
-            diags.error(t.extension_fields[0].loc, "%s has extension additions; only %s may"
-                        % (t.qname, ", ".join(sorted(profile.sequences_with_additions))))
+            diags.error(t.extension_fields[0].loc, "%s has extension additions; %s"
+                        % (t.qname, allowed(profile.sequences_with_additions, "SEQUENCE")))
         if t.kind == "CHOICE" and t.extension_alternatives and \
                 t.qname not in profile.choices_with_additions:
-            diags.error(t.extension_alternatives[0].loc, "%s has extension alternatives; only "
-                        "%s may" % (t.qname, ", ".join(sorted(profile.choices_with_additions))))
+            diags.error(t.extension_alternatives[0].loc, "%s has extension alternatives; %s"
+                        % (t.qname, allowed(profile.choices_with_additions, "CHOICE")))
     for qname in sorted(profile.sequences_with_additions | profile.choices_with_additions):
         t = model.type(qname)
         if t is None:

@@ -89,8 +89,8 @@ def check_expectation(t, diags):
             diags.error(loc, "the '--#' line of %s must give %s=" % (t.qname, key))
     has_marker = "ext" in e
     if has_marker != t.extensible:
-        diags.error(loc, "%s %s an extension marker, but its '--#' line says %s"
-                    % (t.qname, "has" if t.extensible else "has no",
+        diags.error(loc, "%s has %s extension marker, but its '--#' line says %s"
+                    % (t.qname, "an" if t.extensible else "no",
                        "ext" if has_marker else "noext"))
 
     def compare(key, actual, what):
