@@ -9,6 +9,14 @@ Walking it:
                                            # EnumeratedType, ConstrainedStringType
         for a in module.aliases:           # "X ::= SEQUENCE OF Y" and the like
             ...
+    model.lists()                          # one ListUse per SEQUENCE OF / SET OF instance
+    model.integer_ranges()                 # the Constrained_INTEGER instances
+    model.reachable(model.type("LGCP::Message"))
+
+`module.types` keeps file order, with each inline type placed before the
+type it is written in; references between top-level types may point forward
+and across modules (and may be recursive), so an emitter declares classes
+before it defines descriptors.
 
 Two families of classes:
 
