@@ -3,7 +3,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <gtest/gtest.h>
 #include <poll.h>
+#include <regex>
 #include <string>
 #include <sys/socket.h>
 #include <sys/time.h>
@@ -68,5 +70,21 @@ class DatagramSink {
   int fd_ = -1;
   bool bound_ = false;
 };
+
+// The lines of a log file with their prefix taken off; every line must have one.
+inline std::string withoutPrefixes(std::string const& text) {
+  static std::regex const prefix("^[0-5][0-9]:[0-5][0-9]:[0-9]{5,6}: ");
+  std::string result;
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find('\n', start);
+    std::string line = text.substr(start, end == std::string::npos ? std::string::npos : end - start + 1);
+    std::smatch m;
+    EXPECT_TRUE(std::regex_search(line, m, prefix)) << line;
+    result += m.suffix();
+    start += line.size();
+  }
+  return result;
+}
 
 }  // namespace testsupport
