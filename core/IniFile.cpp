@@ -193,46 +193,15 @@ void Key::CheckEmpty() {
   if (count() == 0) NewSubKey("", -1);
 }
 
-void Key::Dump(std::ostream& os) const {
-  os << "dumping IniFile::Key" << std::endl;
-  os << "mName=\"" << mName << '"' << std::endl;
-  os << "mSubKeyCount=" << count() << std::endl;
-  for (SubKey const& v : mSubKeys) v.Dump(os);
-}
+void Key::Dump(std::ostream& os) const { DumpNode(os, "Key", "mName", mName, "mSubKeyCount"); }
 
-Key& SubSection::operator[](std::string const& name) {
-  auto it = mIndex.find(name);
-  return it != mIndex.end() ? *it->second : NewKey(name);
-}
-
-Key& SubSection::NewKey(std::string const& name) {
-  Key* key = mKeys.append(new Key(name));
-  mIndex[name] = key;
-  return *key;
-}
-
-void SubSection::CleanKeys() {
-  mIndex.clear();
-  mKeys.clear();
-}
-
-void SubSection::Dump(std::ostream& os) const {
-  os << "dumping IniFile::SubSection" << std::endl;
-  os << "mLineNo=\"" << mLineNo << '"' << std::endl;
-  os << "mKeyCount=" << count() << std::endl;
-  for (Key const& k : mKeys) k.Dump(os);
-}
+void SubSection::Dump(std::ostream& os) const { DumpNode(os, "SubSection", "mLineNo", mLineNo, "mKeyCount"); }
 
 void Section::CheckEmpty() {
   if (count() == 0) NewSubSection(-1);
 }
 
-void Section::Dump(std::ostream& os) const {
-  os << "dumping IniFile::Section" << std::endl;
-  os << "mName=\"" << mName << '"' << std::endl;
-  os << "mSubSectionCount=" << count() << std::endl;
-  for (SubSection const& s : mSubSections) s.Dump(os);
-}
+void Section::Dump(std::ostream& os) const { DumpNode(os, "Section", "mName", mName, "mSubSectionCount"); }
 
 bool File::Open(std::string const& name) {
   Close();
@@ -248,28 +217,12 @@ void File::Close() {
   mOpen = false;
 }
 
-Section& File::operator[](std::string const& name) {
-  auto it = mIndex.find(name);
-  return it != mIndex.end() ? *it->second : NewSection(name);
-}
-
-Section& File::NewSection(std::string const& name) {
-  Section* section = mSections.append(new Section(name));
-  mIndex[name] = section;
-  return *section;
-}
-
-void File::CleanSections() {
-  mIndex.clear();
-  mSections.clear();
-}
-
 void File::Dump(std::ostream& os) const {
   os << "dumping IniFile::File" << std::endl;
   os << "mFileName=\"" << mFileName << '"' << std::endl;
   os << std::endl;
   os << "mSectionCount=" << count() << std::endl;
-  for (Section const& s : mSections) s.Dump(os);
+  for (Section const& s : *this) s.Dump(os);
 }
 
 void File::IntOpenStream(std::istream& in) {

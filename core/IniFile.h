@@ -1,6 +1,6 @@
 #pragma once
 #include <cstddef>
-#include <iosfwd>
+#include <ostream>
 #include <map>
 #include <string>
 #include <utility>
@@ -78,6 +78,47 @@ class Chain {
   int count_ = 0;
 };
 
+// A chain whose nodes are also found by name; the nodes are made from a name.
+template <class T>
+class NamedChain : public Chain<T> {
+ public:
+  // The node of that name, appended when missing.
+  T& get(std::string const& name) {
+    auto it = index_.find(name);
+    return it != index_.end() ? *it->second : add(name);
+  }
+  T& add(std::string const& name) {
+    T* node = this->append(new T(name));
+    index_[name] = node;
+    return *node;
+  }
+  void clear() {
+    index_.clear();
+    Chain<T>::clear();
+  }
+
+ private:
+  std::map<std::string, T*> index_;
+};
+
+// A node's children, in order.
+template <class T, class List = Chain<T>>
+class Parent {
+ public:
+  int count() const { return children_.count(); }
+  T* first() const { return children_.first(); }
+  T* last() const { return children_.last(); }
+  GenericIterator<T> begin() const { return children_.begin(); }
+  GenericIterator<T> end() const { return children_.end(); }
+
+ protected:
+  // The dump of a node: its kind, its own field, its child count, its children.
+  template <class V>
+  void DumpNode(std::ostream& os, char const* kind, char const* field, V const& value, char const* countName) const;
+
+  List children_;
+};
+
 // One value of a key, with the line it stands on (-1 when made up by CheckEmpty).
 class SubKey : public Node<SubKey> {
  public:
@@ -103,75 +144,59 @@ class SubKey : public Node<SubKey> {
   int mLineNo;
 };
 
-class Key : public Node<Key> {
+class Key : public Node<Key>, public Parent<SubKey> {
  public:
   explicit Key(std::string name) : mName(std::move(name)) {}
 
   std::string const& name() const { return mName; }
-  int count() const { return mSubKeys.count(); }
-  SubKey* first() const { return mSubKeys.first(); }
-  SubKey* last() const { return mSubKeys.last(); }
-  GenericIterator<SubKey> begin() const { return mSubKeys.begin(); }
-  GenericIterator<SubKey> end() const { return mSubKeys.end(); }
 
-  SubKey& NewSubKey(std::string value, int lineNo) { return *mSubKeys.append(new SubKey(std::move(value), lineNo)); }
-  void CleanSubKeys() { mSubKeys.clear(); }
+  SubKey& NewSubKey(std::string value, int lineNo) { return *children_.append(new SubKey(std::move(value), lineNo)); }
+  void CleanSubKeys() { children_.clear(); }
   // A key without values gets the empty value at line -1.
   void CheckEmpty();
   void Dump(std::ostream& os) const;
 
  private:
   std::string mName;
-  Chain<SubKey> mSubKeys;
 };
 
 // One occurrence of a section, from its header line on.
-class SubSection : public Node<SubSection> {
+class SubSection : public Node<SubSection>, public Parent<Key, NamedChain<Key>> {
  public:
   explicit SubSection(int lineNo) : mLineNo(lineNo) {}
 
   int lineNo() const { return mLineNo; }
-  int count() const { return mKeys.count(); }
-  GenericIterator<Key> begin() const { return mKeys.begin(); }
-  GenericIterator<Key> end() const { return mKeys.end(); }
 
   // The key of that name, created without values when missing.
-  Key& operator[](std::string const& name);
-  Key& NewKey(std::string const& name);
+  Key& operator[](std::string const& name) { return children_.get(name); }
+  Key& NewKey(std::string const& name) { return children_.add(name); }
   SubKey& NewSubKey(std::string const& key, std::string value, int lineNo) {
     return (*this)[key].NewSubKey(std::move(value), lineNo);
   }
-  void CleanKeys();
+  void CleanKeys() { children_.clear(); }
   void Dump(std::ostream& os) const;
 
  private:
   int mLineNo;
-  Chain<Key> mKeys;
-  std::map<std::string, Key*> mIndex;
 };
 
-class Section : public Node<Section> {
+class Section : public Node<Section>, public Parent<SubSection> {
  public:
   explicit Section(std::string name) : mName(std::move(name)) {}
 
   std::string const& name() const { return mName; }
-  int count() const { return mSubSections.count(); }
-  SubSection* first() const { return mSubSections.first(); }
-  GenericIterator<SubSection> begin() const { return mSubSections.begin(); }
-  GenericIterator<SubSection> end() const { return mSubSections.end(); }
 
-  SubSection& NewSubSection(int lineNo) { return *mSubSections.append(new SubSection(lineNo)); }
-  void CleanSubSections() { mSubSections.clear(); }
+  SubSection& NewSubSection(int lineNo) { return *children_.append(new SubSection(lineNo)); }
+  void CleanSubSections() { children_.clear(); }
   // A section that never occurred gets one empty occurrence at line -1.
   void CheckEmpty();
   void Dump(std::ostream& os) const;
 
  private:
   std::string mName;
-  Chain<SubSection> mSubSections;
 };
 
-class File {
+class File : public Parent<Section, NamedChain<Section>> {
  public:
   // Longest section name, key name or value kept; a longer one drops its line.
   static constexpr size_t maxText = 4096;
@@ -193,15 +218,11 @@ class File {
   void ReportTo(std::ostream& os) { mReport = &os; }
 
   // The section of that name, created empty when missing.
-  Section& operator[](std::string const& name);
-  Section& NewSection(std::string const& name);
+  Section& operator[](std::string const& name) { return children_.get(name); }
+  Section& NewSection(std::string const& name) { return children_.add(name); }
   SubSection& NewSubSection(std::string const& section, int lineNo) { return (*this)[section].NewSubSection(lineNo); }
-  void CleanSections();
+  void CleanSections() { children_.clear(); }
   void Sync() {}
-
-  int count() const { return mSections.count(); }
-  GenericIterator<Section> begin() const { return mSections.begin(); }
-  GenericIterator<Section> end() const { return mSections.end(); }
 
   void Dump(std::ostream& os) const;
 
@@ -213,9 +234,17 @@ class File {
 
   std::string mFileName;
   bool mOpen = false;
-  Chain<Section> mSections;
-  std::map<std::string, Section*> mIndex;
   std::ostream* mReport = nullptr;
 };
+
+template <class T, class List>
+template <class V>
+void Parent<T, List>::DumpNode(std::ostream& os, char const* kind, char const* field, V const& value,
+                               char const* countName) const {
+  os << "dumping IniFile::" << kind << std::endl;
+  os << field << "=\"" << value << '"' << std::endl;
+  os << countName << "=" << count() << std::endl;
+  for (T const& child : children_) child.Dump(os);
+}
 
 }  // namespace IniFile

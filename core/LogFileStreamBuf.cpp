@@ -30,13 +30,12 @@ struct LocalNow {
 }  // namespace
 
 LogFileStreamBuf::LogFileStreamBuf(std::string const& directory)
-    : directory_(Board::path(directory)), own_(new char[areaSize]) {
-  use(own_.get(), areaSize);
+    : AreaStreamBuf(areaSize, 0), directory_(Board::path(directory)) {
   NewFile();
 }
 
 LogFileStreamBuf::~LogFileStreamBuf() {
-  emit();
+  LogFileStreamBuf::drain(true);
   if (continues_) write("\n", 1);
   file_.close();
 }
@@ -50,41 +49,21 @@ void LogFileStreamBuf::openFor(std::string const& stamp) {
   file_.open(path_, std::ios::out | std::ios::app | std::ios::binary);
 }
 
-void LogFileStreamBuf::use(char* buffer, size_t size) { setp(buffer, buffer + size); }
-
-std::streambuf* LogFileStreamBuf::setbuf(char_type* s, std::streamsize n) {
-  if (s == nullptr || n < 2) return this;
-  emit();
-  use(s, static_cast<size_t>(n));
-  own_.reset();
-  return this;
-}
-
 int LogFileStreamBuf::sync() {
-  emit();
+  drain(true);
   file_.pubsync();
   return 0;
-}
-
-LogFileStreamBuf::int_type LogFileStreamBuf::overflow(int_type c) {
-  emit();
-  if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
-  *pptr() = traits_type::to_char_type(c);
-  pbump(1);
-  return c;
 }
 
 void LogFileStreamBuf::write(char const* text, size_t n) {
   if (file_.is_open()) file_.sputn(text, static_cast<std::streamsize>(n));
 }
 
-// Writes the output area: the rest of a line begun earlier as it is, then
-// every new line behind a prefix. A new line whose hour has no file yet opens
-// one; so does any new line while no file could be opened.
-void LogFileStreamBuf::emit() {
+// A new line whose hour has no file yet opens one; so does any new line
+// while no file could be opened.
+void LogFileStreamBuf::drain(bool) {
   char const* p = pbase();
   char const* end = pptr();
-  if (p == nullptr) return;
   if (continues_) {
     char const* eol = static_cast<char const*>(std::memchr(p, '\n', static_cast<size_t>(end - p)));
     char const* upTo = eol ? eol + 1 : end;

@@ -1,8 +1,8 @@
 #pragma once
 #include <fstream>
-#include <memory>
-#include <streambuf>
 #include <string>
+
+#include "core/AreaStreamBuf.h"
 
 // A stream buffer that writes into hourly log files named
 // "<directory>/%Y_%m_%d-%H.log" after the local time of the loop clock. Every
@@ -10,7 +10,7 @@
 // its writing; a line that began before the turn of the hour is finished in
 // the old file. Files are opened for appending, so a restart within the hour
 // goes on after what is there.
-class LogFileStreamBuf : public std::streambuf {
+class LogFileStreamBuf : public AreaStreamBuf {
  public:
   // The directory is a board path.
   explicit LogFileStreamBuf(std::string const& directory);
@@ -23,21 +23,19 @@ class LogFileStreamBuf : public std::streambuf {
   std::string const& fileName() const { return path_; }
 
  protected:
-  std::streambuf* setbuf(char_type* s, std::streamsize n) override;
   // Writes the pending text and flushes the file.
   int sync() override;
-  int_type overflow(int_type c) override;
+  // Writes the area: the rest of a line begun earlier as it is, then every
+  // new line behind a prefix.
+  void drain(bool all) override;
 
  private:
-  void emit();
   void write(char const* text, size_t n);
   void openFor(std::string const& stamp);
-  void use(char* buffer, size_t size);
 
   std::filebuf file_;
   std::string directory_;
   std::string stamp_;  // the date and hour of the open file
   std::string path_;
   bool continues_ = false;
-  std::unique_ptr<char[]> own_;
 };

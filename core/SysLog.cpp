@@ -210,45 +210,18 @@ void SysLogManager::toConsole(char const* const* texts, size_t const* lengths, i
 }
 
 SysLogStreamBuf::SysLogStreamBuf(int facility, int severity, size_t size)
-    : priority_(facility * 8 + severity), own_(new char[size]) {
-  use(own_.get(), size);
-}
+    : AreaStreamBuf(size, 1), priority_(facility * 8 + severity) {}
 
-SysLogStreamBuf::~SysLogStreamBuf() { logLines(true); }
-
-// The last byte stays free.
-void SysLogStreamBuf::use(char* buffer, size_t size) {
-  size_ = size;
-  setp(buffer, buffer + size - 1);
-}
-
-std::streambuf* SysLogStreamBuf::setbuf(char_type* s, std::streamsize n) {
-  if (s == nullptr || n < 2) return this;
-  logLines(true);
-  sync();
-  use(s, static_cast<size_t>(n));
-  own_.reset();
-  return this;
-}
+SysLogStreamBuf::~SysLogStreamBuf() { SysLogStreamBuf::drain(true); }
 
 int SysLogStreamBuf::sync() {
-  if (pbase()) logLines(false);
+  drain(false);
   return 0;
 }
 
-SysLogStreamBuf::int_type SysLogStreamBuf::overflow(int_type c) {
-  sync();
-  if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
-  *pptr() = traits_type::to_char_type(c);
-  pbump(1);
-  return c;
-}
-
-// An unfinished line stays for the next write unless it fills the buffer.
-void SysLogStreamBuf::logLines(bool all) {
+void SysLogStreamBuf::drain(bool all) {
   char* p = pbase();
   char* end = pptr();
-  if (p == nullptr) return;
   while (char* eol = static_cast<char*>(std::memchr(p, '\n', static_cast<size_t>(end - p)))) {
     logLine(p, static_cast<size_t>(eol - p));
     p = eol + 1;
@@ -267,15 +240,11 @@ void SysLogStreamBuf::logLine(char const* text, size_t length) {
   ::syslog(priority_, "%.*s", static_cast<int>(length), text);
 }
 
-ManagedSysLogStreamBuf::~ManagedSysLogStreamBuf() {
-  logLines(true);
-  syslogManager.sendmsg();
-}
+ManagedSysLogStreamBuf::~ManagedSysLogStreamBuf() { ManagedSysLogStreamBuf::drain(true); }
 
-int ManagedSysLogStreamBuf::sync() {
-  SysLogStreamBuf::sync();
+void ManagedSysLogStreamBuf::drain(bool all) {
+  SysLogStreamBuf::drain(all);
   syslogManager.sendmsg();
-  return 0;
 }
 
 void ManagedSysLogStreamBuf::logLine(char const* text, size_t length) { syslogManager.log(priority(), text, length); }

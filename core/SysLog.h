@@ -1,11 +1,11 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
-#include <memory>
-#include <streambuf>
 #include <sys/socket.h>
 #include <sys/uio.h>
 #include <sys/un.h>
+
+#include "core/AreaStreamBuf.h"
 
 // The system log client. Messages are formatted here, collected in a batch
 // and sent to the local log socket "/dev/log" with one sendmsg() per flush:
@@ -75,7 +75,7 @@ extern SysLogManager& syslogManager;
 // A stream buffer that logs every line written to it as one message of a
 // fixed priority through the system library's syslog(). A line longer than
 // the buffer is logged in pieces of the buffer's size.
-class SysLogStreamBuf : public std::streambuf {
+class SysLogStreamBuf : public AreaStreamBuf {
  public:
   // The facility number (daemon is 3) and the severity.
   SysLogStreamBuf(int facility, int severity) : SysLogStreamBuf(facility, severity, 1024) {}
@@ -86,21 +86,15 @@ class SysLogStreamBuf : public std::streambuf {
  protected:
   SysLogStreamBuf(int facility, int severity, size_t size);
 
-  std::streambuf* setbuf(char_type* s, std::streamsize n) override;
   int sync() override;
-  int_type overflow(int_type c) override;
-
+  // Logs every complete line; with `all` also an unfinished one. An
+  // unfinished line stays for the next write unless it fills the area.
+  void drain(bool all) override;
   // Logs one line, without its line break.
   virtual void logLine(char const* text, size_t length);
-  // Logs every complete line; with `all` also an unfinished one.
-  void logLines(bool all);
 
  private:
-  void use(char* buffer, size_t size);
-
   int priority_;
-  std::unique_ptr<char[]> own_;
-  size_t size_ = 0;
 };
 
 // The same through `syslogManager`: the lines of one flush leave together in
@@ -111,6 +105,7 @@ class ManagedSysLogStreamBuf : public SysLogStreamBuf {
   ~ManagedSysLogStreamBuf() override;
 
  protected:
-  int sync() override;
+  // Logs the lines, then sends them.
+  void drain(bool all) override;
   void logLine(char const* text, size_t length) override;
 };
