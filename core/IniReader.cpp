@@ -6,6 +6,27 @@
 
 namespace IniFile {
 
+namespace {
+
+// A value as it stands in a message: control bytes are shown as \xNN, so a
+// hostile value cannot break or forge log lines.
+struct Shown {
+  std::string const& text;
+};
+
+std::ostream& operator<<(std::ostream& os, Shown const& v) {
+  static char const hex[] = "0123456789ABCDEF";
+  for (unsigned char c : v.text) {
+    if (c < 0x20 || c == 0x7f)
+      os << "\\x" << hex[c >> 4] << hex[c & 15];
+    else
+      os << static_cast<char>(c);
+  }
+  return os;
+}
+
+}  // namespace
+
 namespace Private {
 
 namespace {
@@ -115,7 +136,7 @@ void Reader::parseOptional(SubSection& section, Private::KeyValue& key) {
 
 // The shared beginnings of the messages; the caller ends the line.
 void Reader::invalid(char const* kind, Private::KeyValue& key, SubKey const& value) {
-  os_ << prefix_ << kind << " key \"" << key.name() << "\" has invalid value=\"" << value.value() << "\", line "
+  os_ << prefix_ << kind << " key \"" << key.name() << "\" has invalid value=\"" << Shown{value.value()} << "\", line "
       << value.lineNo();
 }
 

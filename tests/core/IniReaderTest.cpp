@@ -177,3 +177,13 @@ TEST(ReaderNumber, UsesTheWholeText) {
   }
   EXPECT_FALSE(IniFile::Private::parse_number(std::string("4\0", 2), v));
 }
+
+TEST_F(ReaderTest, ControlBytesOfAValueAreShownEscaped) {
+  Config c(std::string("[s]\nflag = \x1b[2J\0\tx\x7f\xc3\xbc\n", 22));
+  bool flag = false;
+  reader.optional.add(&flag, "flag");
+  EXPECT_TRUE(reader.parse(c.s()));
+  EXPECT_EQ(out.str(),
+            "traces: optional key \"flag\" has invalid value=\"\\x1B[2J\\x00\\x09x\\x7F\xc3\xbc\", line 2. Key will be "
+            "ignored.\n");
+}
