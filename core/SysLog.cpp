@@ -130,10 +130,10 @@ void SysLogManager::log(int priority, char const* text, size_t length) {
     if (options_ & LOG_PID) n += static_cast<size_t>(std::snprintf(message_ + n, messageSize - n, "[%d]", ::getpid()));
     if (ident_[0]) n += static_cast<size_t>(std::snprintf(message_ + n, messageSize - n, ": "));
 
-    size_t piece = fitting(text + done, length - done, messageSize - 1 - n);
-    copyText(message_ + n, text + done, piece);
-    n += piece;
-    done += piece;
+    size_t chunk = fitting(text + done, length - done, messageSize - 1 - n);
+    copyText(message_ + n, text + done, chunk);
+    n += chunk;
+    done += chunk;
 
     if (options_ & LOG_PERROR) {
       iovec out[2] = {{message_ + identAt, n - identAt}, {const_cast<char*>("\n"), 1}};

@@ -74,7 +74,7 @@ extern SysLogManager& syslogManager;
 
 // A stream buffer that logs every line written to it as one message of a
 // fixed priority through the system library's syslog(). A line longer than
-// the buffer is logged in pieces of the buffer's size.
+// the buffer is logged in chunks of the buffer's size.
 class SysLogStreamBuf : public AreaStreamBuf {
  public:
   // The facility number (daemon is 3) and the severity.

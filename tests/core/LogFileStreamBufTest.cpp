@@ -35,7 +35,7 @@ TEST_F(LogFileTest, EveryLineHasATimePrefix) {
   std::string text = file("2026_12_06-11");
   EXPECT_TRUE(std::regex_match(text, std::regex("42:2[01]:[0-9]{5,6}: hello\n"))) << text;
 
-  // Pieces of one line, and a line longer than the buffer, get one prefix.
+  // Chunks of one line, and a line longer than the buffer, get one prefix.
   os << "ab" << std::flush << "c" << std::endl;
   os << std::string(100, 'L') << "\nx\ny" << std::flush << "z\n" << std::flush;
   EXPECT_EQ(testsupport::withoutPrefixes(file("2026_12_06-11")), "hello\nabc\n" + std::string(100, 'L') + "\nx\nyz\n");

@@ -96,7 +96,7 @@ TEST_F(SysLogTest, AMaskedSeveritySendsNothing) {
 }
 
 // Text is never taken as a format, and a line longer than one message is
-// sent in pieces that add up to it, none cutting a UTF-8 character.
+// sent in chunks that add up to it, none cutting a UTF-8 character.
 TEST_F(SysLogTest, AnyLineArrivesWholeAsText) {
   std::string line;
   while (line.size() < 40000) line += "%s%n%d 100% \xc3\xbc\xe2\x82\xac ";
@@ -109,10 +109,10 @@ TEST_F(SysLogTest, AnyLineArrivesWholeAsText) {
     for (std::string const& m : messages(datagram)) {
       ASSERT_LE(m.size(), 1023u);
       ASSERT_EQ(m.compare(0, prefix.size(), prefix), 0) << m;
-      std::string piece = m.substr(prefix.size());
-      ASSERT_FALSE(piece.empty());
-      EXPECT_NE(static_cast<unsigned char>(piece[0]) & 0xC0, 0x80);
-      text += piece;
+      std::string chunk = m.substr(prefix.size());
+      ASSERT_FALSE(chunk.empty());
+      EXPECT_NE(static_cast<unsigned char>(chunk[0]) & 0xC0, 0x80);
+      text += chunk;
     }
   }
   EXPECT_EQ(text, line);
@@ -131,11 +131,11 @@ TEST_F(SysLogTest, PrintfStyleMessagesAndTheirFacility) {
   syslogManager.openlog(nullptr, LOG_NDELAY | LOG_PID, LOG_DAEMON);
   syslogManager.syslog(LOG_ERR, "%s", std::string(1500, 'y').c_str());
   syslogManager.sendmsg();
-  std::vector<std::string> pieces = messages(sink.receive());
-  ASSERT_EQ(pieces.size(), 2u);
+  std::vector<std::string> chunks = messages(sink.receive());
+  ASSERT_EQ(chunks.size(), 2u);
   std::string id = ident + "[" + std::to_string(::getpid()) + "]";
-  EXPECT_EQ(pieces[0].compare(0, 20 + id.size(), "<27>Dec  6 11:42:20 " + id), 0) << pieces[0];
-  EXPECT_EQ(pieces[0].size(), 1023u);
+  EXPECT_EQ(chunks[0].compare(0, 20 + id.size(), "<27>Dec  6 11:42:20 " + id), 0) << chunks[0];
+  EXPECT_EQ(chunks[0].size(), 1023u);
 }
 
 TEST_F(SysLogTest, WithoutALoggerTheConsoleGetsTheText) {
