@@ -1,6 +1,5 @@
 #include "core/SysLog.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdarg>
 #include <cstdio>
