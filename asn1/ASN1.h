@@ -43,8 +43,9 @@
 //   void set_a(A const& v) { select<A>(a_id) = v; }
 //
 // ENUMERATED (ASN1::ENUMERATED, ASN1::EnumInfo):
-//   enum NamedNumber { name = value, ... };
-//   T(NamedNumber v = <first>) : ENUMERATED(&theInfo, v) {}
+//   enum NamedNumber : int { name = value, ... };   // fixed type: any int is a value
+//   T() : ENUMERATED(&theInfo, 0) {}                // a value never set holds 0
+//   T(NamedNumber v) : ENUMERATED(&theInfo, v) {}
 //   T& operator=(NamedNumber v); NamedNumber getValue() const;
 //   {{&ASN1::make<T>, 10}, extendable, largestRootValue, T_enum_names__, nameCount}
 //   T_enum_names__: "name" or "name=value" per declared name, in declaration order.
@@ -55,8 +56,9 @@
 // Constrained INTEGER: ASN1::Constrained_INTEGER<ASN1::FixedConstraint, lb, ub>;
 //   unconstrained INTEGER: ASN1::INTEGER; BOOLEAN, NULL, OCTET STRING, BIT STRING,
 //   OBJECT IDENTIFIER, GeneralizedTime: the ASN1 class itself.
-// Constrained strings: a class nested in the owner as `f::value_type` (f = the field),
-//   derived from the string kind, descriptor ASN1::StringInfo
+// Constrained strings: a class nested in the owner as `f::value_type` (f = the field,
+//   `struct f { class value_type : public ASN1::IA5String {...}; };`), derived from the
+//   string kind through its protected (descriptor, text) constructor, descriptor ASN1::StringInfo
 //   {{{&ASN1::make<value_type>, 22}, ASN1::FixedConstraint, lb, ub},
 //    ASN1::IA5StringSet, 128, 7, 7, 8}; unconstrained strings use ASN1::IA5String etc.
 // Open types: ASN1::OpenData; a type-constrained one derives from
