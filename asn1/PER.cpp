@@ -309,7 +309,7 @@ bool PEREncoder::visitKnownExtension(const SEQUENCE& seq, unsigned index) {
 
 PERDecoder::PERDecoder(const unsigned char* begin, const unsigned char* end, const CoderEnv* env)
     : env_(env), begin_(begin), pos_(begin), end_(end),
-      valueLimit_(AbstractData::constructedCount() + BaseValueBudget + (end - begin)) {}
+      valueLimit_(AbstractData::constructedCount() + BaseValueBudget + (end - begin) / 2) {}
 
 PERDecoder::PERDecoder(const PERDecoder& parent, const unsigned char* begin, const unsigned char* end)
     : env_(parent.env_), begin_(begin), pos_(begin), end_(end), valueLimit_(parent.valueLimit_) {}
