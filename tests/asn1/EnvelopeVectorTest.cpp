@@ -117,7 +117,9 @@ TEST(EnvelopeVectorTest, EveryStrictPrefixFailsCleanlyOrDecodes) {
     for (std::size_t n = 0; n < octets.size(); ++n) {
       Message m;
       ASN1::Octets prefix(octets.begin(), octets.begin() + n);
-      if (ASN1::decode(prefix, ASN1::CoderEnv(), m, true)) EXPECT_TRUE(m.isValid()) << v->name << " prefix " << n;
+      if (ASN1::decode(prefix, ASN1::CoderEnv(), m, true)) {
+        EXPECT_TRUE(m.isValid()) << v->name << " prefix " << n;
+      }
     }
   }
 }

@@ -137,7 +137,9 @@ TEST(HostileInputTest, MutatedAndRandomBodies) {
     if (!ASN1::decode(body, ASN1::CoderEnv(), m, true)) continue;
     ++decoded;
     Octets again;
-    if (m.isValid()) EXPECT_TRUE(ASN1::encode(m, ASN1::CoderEnv(), again)) << toHex(body);
+    if (m.isValid()) {
+      EXPECT_TRUE(ASN1::encode(m, ASN1::CoderEnv(), again)) << toHex(body);
+    }
   }
   EXPECT_GT(decoded, 1000);
 }
