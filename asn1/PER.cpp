@@ -457,8 +457,8 @@ bool PERDecoder::do_visit(ENUMERATED& v) {
   if (v.extendable() && !decodeBits(1, extension)) return false;
   if (extension) {
     unsigned m;
-    if (!decodeSmallUnsigned(m) || m == 0 || m - 1 > unsigned(INT_MAX)) return false;
-    if (!decodeUnsigned(0, m - 1, value)) return false;
+    if (!decodeSmallUnsigned(m) || m == 0 || !decodeUnsigned(0, m - 1, value) || value > unsigned(INT_MAX))
+      return false;  // octet counts can carry more than 0..m-1: never a negative value
   } else if (v.getMaximum() < 0 || !decodeUnsigned(0, unsigned(v.getMaximum()), value) || value > unsigned(INT_MAX)) {
     return false;
   }

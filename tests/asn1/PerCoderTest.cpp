@@ -78,6 +78,7 @@ TEST(PerCoderTest, Enumerations) {
   EXPECT_EQ(perHex(RadioStandby(RadioStandby::not_use)), "fails") << "negative";
   ErrorCause e;
   EXPECT_FALSE(perDecode("80 00", e)) << "extension value with small number 0";
+  EXPECT_FALSE(perDecode("C0 04 13 13 FF FF FF FF FF FF FF FF", e)) << "an extension value beyond 0..m-1 and negative";
   R1Code r;
   EXPECT_TRUE(perDecode("C0", r)) << "3 in the two bits of 0..2 is read as it is";
   EXPECT_EQ(r.ENUMERATED::getValue(), 3);

@@ -39,6 +39,9 @@ TEST(ValidityTest, EnumerationsAndChoices) {
   ErrorCause beyond(ErrorCause::NamedNumber(13));
   EXPECT_TRUE(beyond.isValid());
   EXPECT_FALSE(beyond.isStrictlyValid());
+  ErrorCause negative(ErrorCause::NamedNumber(-1));
+  EXPECT_FALSE(negative.isValid()) << "a negative value can never be encoded";
+  EXPECT_EQ(reason(negative), "> This ENUMERATED has invalid value -1\n");
   R1Code r1(R1Code::NamedNumber(3));
   EXPECT_EQ(reason(r1), "> This ENUMERATED has invalid value 3\n");
   TonecCode done;
