@@ -1,4 +1,5 @@
 #pragma once
+#include <functional>
 #include <iostream>
 #include <sstream>
 #include <string>
@@ -29,6 +30,22 @@ class Runner {
 };
 
 inline bool run_loop(unsigned limitMs) { return Runner().run(limitMs); }
+
+// Runs the main loop until `done` holds (asked every 5 ms) or the limit passes.
+inline bool run_until(std::function<bool()> done, unsigned limitMs) {
+  struct Poll {
+    std::function<bool()> done;
+    Timer timer;
+    void tick() {
+      if (done())
+        multiplexer.terminate();
+      else
+        timer.set<Poll>(5, &Poll::tick, this);
+    }
+  } poll{std::move(done), {}};
+  poll.timer.set<Poll>(0, &Poll::tick, &poll);
+  return run_loop(limitMs);
+}
 
 // Counts the passes of the loop: a deferred call runs twice in every pass.
 class PassCounter {
