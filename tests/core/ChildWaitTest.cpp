@@ -11,7 +11,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "LoopHelpers.h"
+#include "RunHelpers.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <sstream>
 #include <vector>
 
-#include "LoopHelpers.h"
+#include "RunHelpers.h"
 
 namespace {
 

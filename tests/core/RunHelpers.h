@@ -5,45 +5,29 @@
 #include <string>
 
 #include "core/Multiplexer.h"
+#include "support/LoopHelpers.h"
 
 namespace testloop {
 
 // Runs the main loop until a callback calls multiplexer.terminate(), or until
 // `limitMs` have passed; returns false when the limit ended it.
-class Runner {
- public:
-  bool run(unsigned limitMs) {
-    expired_ = false;
-    limit_.set<Runner>(limitMs, &Runner::expire, this);
-    multiplexer.run(false, true);
-    limit_.reset();
-    return !expired_;
-  }
-
- private:
-  void expire() {
-    expired_ = true;
-    multiplexer.terminate();
-  }
-  Timer limit_;
-  bool expired_ = false;
-};
-
-inline bool run_loop(unsigned limitMs) { return Runner().run(limitMs); }
+inline bool run_loop(unsigned limitMs) {
+  testsupport::LoopStopper stopper(limitMs);
+  multiplexer.run(false, true);
+  return !stopper.fired();
+}
 
 // Runs the main loop until `done` holds (asked every 5 ms) or the limit passes.
 inline bool run_until(std::function<bool()> done, unsigned limitMs) {
-  struct Poll {
-    std::function<bool()> done;
-    Timer timer;
-    void tick() {
-      if (done())
-        multiplexer.terminate();
-      else
-        timer.set<Poll>(5, &Poll::tick, this);
-    }
-  } poll{std::move(done), {}};
-  poll.timer.set<Poll>(0, &Poll::tick, &poll);
+  std::function<void()> check;
+  testsupport::FnTimer poll([&] { check(); });
+  check = [&] {
+    if (done())
+      multiplexer.terminate();
+    else
+      poll.arm(5);
+  };
+  poll.arm(0);
   return run_loop(limitMs);
 }
 
