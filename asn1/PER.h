@@ -1,0 +1,118 @@
+#pragma once
+// Aligned PER: the encoder and the decoder of every message on the control connection.
+// Both read everything they need from the type descriptors; no code per type.
+
+#include "asn1/ASN1.h"
+
+namespace ASN1 {
+
+class CoderEnv;
+
+class PEREncoder : public ConstVisitor {
+ public:
+  // Appends to `out`, which it does not own; the octets already there stay.
+  explicit PEREncoder(Octets& out) : out_(out) {}
+
+  void encodeSingleBit(bool bit) { encodeMultiBit(bit, 1); }
+  void encodeMultiBit(unsigned value, unsigned bits);
+  void encodeBitMap(const Octets& map, unsigned bits);
+  void encodeBlock(const unsigned char* data, std::size_t n);
+  void encodeByte(unsigned char octet) { encodeBlock(&octet, 1); }
+  bool encodeUnsigned(unsigned value, int lb, unsigned ub);
+  bool encodeLength(std::size_t n, int lb, unsigned ub);
+  void encodeSmallUnsigned(unsigned n);
+  bool encodeConstrainedLength(const ConstrainedObject& o, std::size_t size);
+  bool encodeAnyType(const AbstractData* value);
+  void byteAlign() { bitsFree_ = 8; }
+
+  using ConstVisitor::do_visit;
+  bool do_visit(const Null&) override { return true; }
+  bool do_visit(const BOOLEAN& v) override;
+  bool do_visit(const INTEGER& v) override;
+  bool do_visit(const ENUMERATED& v) override;
+  bool do_visit(const OBJECT_IDENTIFIER& v) override;
+  bool do_visit(const BIT_STRING& v) override;
+  bool do_visit(const OCTET_STRING& v) override;
+  bool do_visit(const AbstractString& v) override;
+  bool do_visit(const BMPString& v) override;
+  bool do_visit(const CHOICE& v) override;
+  bool do_visit(const OpenData& v) override;
+  bool do_visit(const GeneralizedTime& v) override;
+  bool do_visit(const SEQUENCE_OF_Base& v) override;
+  bool preVisitExtensionRoots(const SEQUENCE& seq) override;
+  bool visitExtensionRoot(const SEQUENCE& seq, unsigned index) override;
+  bool preVisitExtensions(const SEQUENCE& seq) override;
+  bool visitKnownExtension(const SEQUENCE& seq, unsigned index) override;
+
+ private:
+  // Writes the extension bit of an extensible constraint; true when `number` is then
+  // coded as unconstrained.
+  bool encodeConstraint(const ConstrainedInfo& c, unsigned number);
+  bool encodeUnconstrainedInteger(int value);
+  bool encodeOpenOctets(const Octets& octets);
+
+  Octets& out_;
+  unsigned bitsFree_ = 8;  // free low bits of the last octet; 8 = no open octet
+};
+
+class PERDecoder : public Visitor {
+ public:
+  // Reads [begin, end), which it does not own. `env` goes on to the decoders of held
+  // open-type values.
+  PERDecoder(const unsigned char* begin, const unsigned char* end, const CoderEnv* env = nullptr);
+
+  bool decodeBits(unsigned bits, unsigned& value);
+  bool decodeBitMap(SEQUENCE::BitMap& map, unsigned bits);
+  bool decodeBlock(unsigned char* dest, std::size_t n);
+  bool decodeUnsigned(int lb, unsigned ub, unsigned& value);
+  bool decodeLength(int lb, unsigned ub, unsigned& n);
+  bool decodeSmallUnsigned(unsigned& n);
+  bool decodeConstrainedLength(const ConstrainedObject& o, unsigned& n);
+  void byteAlign();
+  std::size_t getBitsLeft() const;
+  std::size_t octetsLeft() const { return pos_ < end_ ? end_ - pos_ : 0; }
+  // Position after the outermost value, in octets from the start (a partial octet counts).
+  std::size_t consumed() const { return (pos_ - begin_) + (bitsLeft_ != 8); }
+
+  bool do_visit(Null&) override { return true; }
+  bool do_visit(BOOLEAN& v) override;
+  bool do_visit(INTEGER& v) override;
+  bool do_visit(ENUMERATED& v) override;
+  bool do_visit(OBJECT_IDENTIFIER& v) override;
+  bool do_visit(OCTET_STRING& v) override;
+  bool do_visit(BIT_STRING& v) override;
+  bool do_visit(AbstractString& v) override;
+  bool do_visit(BMPString& v) override;
+  bool do_visit(CHOICE& v) override;
+  bool do_visit(SEQUENCE_OF_Base& v) override;
+  bool do_visit(OpenData& v) override;
+  bool do_revisit(OpenData& v) override;
+  bool do_visit(TypeConstrainedOpenData& v) override;
+  bool do_visit(GeneralizedTime& v) override;
+  int preVisitExtensionRoots(SEQUENCE& seq) override;
+  int visitExtensionRoot(SEQUENCE& seq, unsigned index, int optId) override;
+  int preVisitExtensions(SEQUENCE& seq) override;
+  int visitKnownExtension(SEQUENCE& seq, unsigned index, int optId) override;
+  bool visitUnknownExtensions(SEQUENCE& seq) override;
+
+  // Values a decode may build besides a base: one per input octet. Past it the input
+  // is taken as hostile and the decode fails.
+  static constexpr unsigned long BaseValueBudget = 1024;
+
+ private:
+  PERDecoder(const PERDecoder& parent, const unsigned char* begin, const unsigned char* end);
+  bool withinBudget() const { return AbstractData::constructedCount() <= valueLimit_; }
+  // Reads an open type's length and decodes `value` (null: skips) from exactly that span.
+  bool decodeOpenType(AbstractData* value);
+  bool decodeOpenOctets(Octets& octets);
+  bool decodeCharacters(AbstractString& v, unsigned n);
+
+  const CoderEnv* env_;
+  const unsigned char* begin_;
+  const unsigned char* pos_;
+  const unsigned char* end_;
+  unsigned bitsLeft_ = 8;  // unread low bits of *pos_; 8 = at an octet boundary
+  unsigned long valueLimit_;
+};
+
+}  // namespace ASN1
