@@ -86,7 +86,9 @@ TEST(GeneratedModulesTest, DescriptorTables) {
         // Optional ids number the OPTIONAL root fields from 0 in field order.
         int next = 0;
         for (unsigned i = 0; i < s->rootCount; ++i) {
-          if (s->fieldIds[i] != -1) EXPECT_EQ(s->fieldIds[i], next++);
+          if (s->fieldIds[i] == -1) continue;
+          EXPECT_EQ(s->fieldIds[i], next);
+          ++next;
         }
         EXPECT_EQ(unsigned(next), s->optionalCount);
         for (unsigned i = 0; i < s->rootCount + s->extensionCount; ++i) EXPECT_NE(s->fieldNames[i], nullptr);
