@@ -113,26 +113,28 @@ def check_for_cpp(model, diags):
             diags.error(loc, "%s %s is a C++ keyword or standard macro" % (what, name))
         return c
 
-    def distinct(items, what, owner):
+    def distinct(items, what, owner, bare):
+        """Items whose C++ names share a scope; `bare` when the name stands alone in
+        C++ (a class or an enumerator), not behind get_ or set_."""
         seen = {}
         for item in items:
-            c = identifier(item.loc, item.name, what)
+            c = identifier(item.loc, item.name, what) if bare else cname(item.name)
             if c in seen:
                 diags.error(item.loc, "%s %s of %s has the C++ name %s, as %s at %s"
-                            % (what, item.name, owner.qname, c, seen[c].name, seen[c].loc))
+                            % (what, item.name, owner, c, seen[c].name, seen[c].loc))
             else:
                 seen[c] = item
 
     for m in model.modules:
-        distinct([t for t in m.types if not t.scope] + m.aliases, "type", m)
+        distinct([t for t in m.types if not t.scope] + m.aliases, "type", m.name, True)
         for t in m.types:
             if t.name in reserved:
                 diags.error(t.loc, "type %s has the name of a namespace of the generated code"
                             % t.qname)
             if t.kind == "SEQUENCE":
-                distinct(t.fields, "field", t)
+                distinct(t.fields, "field", t.qname, False)
             elif t.kind == "CHOICE":
-                distinct(t.alternatives, "alternative", t)
+                distinct(t.alternatives, "alternative", t.qname, False)
             elif t.kind == "ENUMERATED":
                 seen = {}
                 for item in t.items:
@@ -145,6 +147,8 @@ def check_for_cpp(model, diags):
                                     % (seen[c], item.name, t.qname))
                     seen[c] = item.name
             elif t.kind == "STRING":
+                if t.scope:   # nested as struct <member> { class value_type ... }
+                    identifier(t.loc, t.scope[-1], "field")
                 if t.alphabet is not None:
                     diags.error(t.loc, "%s: permitted-alphabet constraints are not supported "
                                 "by the runtime" % t.qname)
