@@ -385,6 +385,7 @@ class AbstractString : public ConstrainedObject, public std::string {
   AbstractString& operator=(const std::string& s) { std::string::assign(s); return *this; }
   AbstractString& operator=(const char* s) { std::string::assign(s); return *this; }
   using std::string::size;
+  using AbstractData::compare;
   bool legalCharacter(unsigned char c) const;
   bool isValid() const;
   bool isStrictlyValid() const;
@@ -427,6 +428,7 @@ class BMPString : public ConstrainedObject, public std::wstring {
   const InfoType* info() const { return static_cast<const InfoType*>(AbstractData::info()); }
   BMPString& operator=(const std::wstring& s) { std::wstring::assign(s); return *this; }
   using std::wstring::size;
+  using AbstractData::compare;
   bool legalCharacter(wchar_t c) const;
   std::size_t first_illegal_at() const;
   bool isValid() const;

@@ -309,7 +309,7 @@ bool PEREncoder::visitKnownExtension(const SEQUENCE& seq, unsigned index) {
 
 PERDecoder::PERDecoder(const unsigned char* begin, const unsigned char* end, const CoderEnv* env)
     : env_(env), begin_(begin), pos_(begin), end_(end),
-      valueLimit_(AbstractData::constructedCount() + BaseValueBudget + (end - begin)) {}
+      valueLimit_(AbstractData::constructedCount() + BaseValueBudget + (end - begin) / 2) {}
 
 PERDecoder::PERDecoder(const PERDecoder& parent, const unsigned char* begin, const unsigned char* end)
     : env_(parent.env_), begin_(begin), pos_(begin), end_(end), valueLimit_(parent.valueLimit_) {}
@@ -457,8 +457,8 @@ bool PERDecoder::do_visit(ENUMERATED& v) {
   if (v.extendable() && !decodeBits(1, extension)) return false;
   if (extension) {
     unsigned m;
-    if (!decodeSmallUnsigned(m) || m == 0 || m - 1 > unsigned(INT_MAX)) return false;
-    if (!decodeUnsigned(0, m - 1, value)) return false;
+    if (!decodeSmallUnsigned(m) || m == 0 || !decodeUnsigned(0, m - 1, value) || value > unsigned(INT_MAX))
+      return false;  // octet counts can carry more than 0..m-1: never a negative value
   } else if (v.getMaximum() < 0 || !decodeUnsigned(0, unsigned(v.getMaximum()), value) || value > unsigned(INT_MAX)) {
     return false;
   }

@@ -95,7 +95,7 @@ class PERDecoder : public Visitor {
   int visitKnownExtension(SEQUENCE& seq, unsigned index, int optId) override;
   bool visitUnknownExtensions(SEQUENCE& seq) override;
 
-  // Values a decode may build besides a base: one per input octet. Past it the input
+  // Values a decode may build: a base, then one per two input octets. Past it the input
   // is taken as hostile and the decode fails.
   static constexpr unsigned long BaseValueBudget = 1024;
 

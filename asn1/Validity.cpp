@@ -34,7 +34,7 @@ bool selectionAdmitted(const CHOICE& v, bool strict) {
 
 bool ValidChecker::do_visit(const ENUMERATED& v) {
   if (strict_) return v.isStrictlyValid();
-  return v.extendable() || v.getValue() <= v.getMaximum();
+  return v.getValue() >= 0 && (v.extendable() || v.getValue() <= v.getMaximum());
 }
 
 bool ValidChecker::do_visit(const CHOICE& v) {
@@ -68,7 +68,7 @@ bool InvalidTracer::do_visit(const INTEGER& v) {
 }
 
 bool InvalidTracer::do_visit(const ENUMERATED& v) {
-  if (v.extendable() || v.getValue() <= v.getMaximum()) return true;
+  if (v.getValue() >= 0 && (v.extendable() || v.getValue() <= v.getMaximum())) return true;
   strm_ << " This ENUMERATED has invalid value " << v.getValue();
   return false;
 }

@@ -156,6 +156,7 @@ class RtpParams : public ASN1::SEQUENCE {
       static const InfoType theInfo;
       value_type(std::string_view s = {}) : IA5String(&theInfo, s) {}
       value_type(const char* s) : IA5String(&theInfo, s) {}
+      value_type(const std::string& s) : IA5String(&theInfo, s) {}
       using IA5String::operator=;
     };
   };

@@ -1,0 +1,115 @@
+// Value notation as the logs show it.
+
+#include "Hex.h"
+#include "TestModule.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+using namespace asn1test;
+using namespace TestLGCP;
+
+TEST(PrinterTest, AMessageTakesOneLinePerField) {
+  Message m;
+  m.set_seq(5);
+  m.set_slot(12);
+  m.get_pdu().set_command().set_ping();
+  EXPECT_EQ(m.asValueNotation(), "{\n  seq 5,\n  slot 12,\n  pdu command : ping : NULL\n}");
+}
+
+TEST(PrinterTest, NestedSequencesAndLists) {
+  Message m;
+  Resources& r = m.get_pdu().set_signal().set_query();
+  r.set_boardMajor(1);
+  r.get_echoBus().push_back(1);
+  r.get_echoBus().push_back(2);
+  r.get_mixer().append().set_unit(3);
+  EXPECT_EQ(m.asValueNotation(),
+            "{\n"
+            "  pdu signal : query : {\n"
+            "    boardMajor 1,\n"
+            "    boardMinor 0,\n"
+            "    mixer {\n"
+            "      {\n"
+            "        unit 3,\n"
+            "        tdm_inputs 0\n"
+            "      }\n"
+            "    },\n"
+            "    mux FALSE,\n"
+            "    echoBus {\n"
+            "      1,\n"
+            "      2\n"
+            "    }\n"
+            "  }\n"
+            "}");
+}
+
+TEST(PrinterTest, EmptySequenceAndEmptyList) {
+  EXPECT_EQ(SDEvent().asValueNotation(), "{\n}");
+  EXPECT_EQ(ASN1::SEQUENCE_OF<ASN1::INTEGER>().asValueNotation(), "{\n}");
+  Signal s;
+  s.set_trunkStatus();
+  EXPECT_EQ(s.asValueNotation(), "trunkStatus : {\n}");
+}
+
+namespace {
+class Status : public ASN1::ENUMERATED {
+ public:
+  static const InfoType theInfo;
+  explicit Status(int v = 0) : ENUMERATED(&theInfo, v) {}
+};
+constexpr const char* const Status_enum_names__[] = {"ok", "fsm=32", "unexpected_command=64", "hardware=128"};
+constexpr ASN1::EnumInfo Status::theInfo = {{&ASN1::make<Status>, 10}, true, 128, Status_enum_names__, 4};
+}  // namespace
+
+TEST(PrinterTest, Enumerations) {
+  EXPECT_EQ(Status(32).asValueNotation(), "fsm");
+  EXPECT_EQ(Status(0).asValueNotation(), "ok");
+  EXPECT_EQ(Status(33).asValueNotation(), "33");
+  EXPECT_EQ(ErrorCause(ErrorCause::destroyInProgress).asValueNotation(), "destroyInProgress");
+}
+
+TEST(PrinterTest, LeafKinds) {
+  std::ostringstream os;
+  os << ASN1::OCTET_STRING({0x00, 0xAB}) << ' ' << 17;
+  EXPECT_EQ(os.str(), "'00 ab'H 17") << "base and fill are back to decimal and blank";
+  EXPECT_EQ(ASN1::OCTET_STRING().asValueNotation(), "''H");
+  EXPECT_EQ(ASN1::IA5String("say \"hi\"").asValueNotation(), "\"say \"hi\"\"");
+  EXPECT_EQ((ASN1::OBJECT_IDENTIFIER{1, 3, 6}).asValueNotation(), "{ 1 3 6 }");
+  ASN1::BIT_STRING bits;
+  bits.resize(3);
+  bits.set(0);
+  EXPECT_EQ(bits.asValueNotation(), "'100'B");
+  using Full = ASN1::Constrained_INTEGER<ASN1::FixedConstraint, 0, 4294967295u>;
+  EXPECT_EQ(Full(4294967295u).asValueNotation(), "4294967295");
+  EXPECT_EQ(ASN1::INTEGER(-5).asValueNotation(), "-5");
+  EXPECT_EQ(ASN1::GeneralizedTime("20240102030405Z").asValueNotation(), "\"20240102030405Z\"");
+  EXPECT_EQ(ASN1::BMPString(L"ab").asValueNotation(), "\"ab\"");
+  ASN1::OpenData open;
+  open.set_buf({0x01});
+  EXPECT_EQ(open.asValueNotation(), "'01'H");
+}
+
+TEST(PrinterTest, FailuresStopThePrintAndSetFailbit) {
+  std::ostringstream os;
+  os << ASN1::OpenData();
+  EXPECT_TRUE(os.fail());
+  std::ostringstream bad;
+  bad.setstate(std::ios::failbit);
+  bad << ASN1::INTEGER(1);
+  EXPECT_EQ(bad.str(), "");
+  Message m;
+  std::ostringstream partial;
+  partial << m;
+  EXPECT_EQ(partial.str(), "{\n  pdu ");
+  EXPECT_TRUE(partial.fail());
+}
+
+TEST(PrinterTest, ValueNotationIsEncodingRuleZero) {
+  Message m;
+  m.get_pdu().set_response().set_success();
+  ASN1::Octets out{'>'};
+  ASSERT_TRUE(ASN1::encode(m, ASN1::CoderEnv(ASN1::CoderEnv::avn), out));
+  EXPECT_EQ(std::string(out.begin(), out.end()), ">{\n  pdu response : success : NULL\n}");
+}
