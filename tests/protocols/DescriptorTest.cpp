@@ -2,6 +2,7 @@
 // shape of the tables, the enumeration look-ups and the state of new values.
 
 #include "Descriptors.h"
+#include "asn1/Hex.h"
 
 #include "protocols/LGCP.h"
 #include "protocols/MON.h"
@@ -11,6 +12,17 @@
 using namespace protocolstest;
 
 namespace {
+
+// Built while the program's static objects are constructed, as slot factories may do:
+// the descriptors are constant-initialised, so they are complete before any of that runs.
+const std::string tonecBuiltAtStartup = [] {
+  LGCP::Message m;
+  m.set_slot(5);
+  LGCP::TonecEvent& e = m.get_pdu().set_signal().set_tonec();
+  e.set_timestamp(0);
+  e.get_event().set_dtmf(127);
+  return asn1test::perHex(m);
+}();
 
 // Every descriptor named by any generated type, the generated ones included.
 std::set<const ASN1::TypeInfo*> everyDescriptor() {
@@ -109,6 +121,10 @@ TEST(GeneratedModulesTest, DescriptorTables) {
         EXPECT_EQ(info->tag, 22u);
     }
   }
+}
+
+TEST(GeneratedModulesTest, UsableDuringStaticInitialisation) {
+  EXPECT_EQ(tonecBuiltAtStartup, "40 00 05 81 01 00 0F E0");
 }
 
 // The names tables read back through the runtime's look-ups.
