@@ -368,7 +368,9 @@ TEST(HostileInputTest, EveryBitFlipAndTruncationOfTheVectors) {
       ASN1::Octets cut(good.begin(), good.begin() + n);
       Value value(ASN1::create(info));
       // A strict prefix of a vector whose last octet carries bits never decodes.
-      if (good.back() != 0) EXPECT_FALSE(ASN1::decode(cut, ASN1::CoderEnv(), *value)) << n << " octets";
+      if (good.back() != 0) {
+        EXPECT_FALSE(ASN1::decode(cut, ASN1::CoderEnv(), *value)) << n << " octets";
+      }
     }
   }
 }
