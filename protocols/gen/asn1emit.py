@@ -155,6 +155,7 @@ def check_for_cpp(model, diags):
                 if t.base not in CHARACTER_SETS and t.base not in BYTE_STRINGS:
                     diags.error(t.loc, "%s: a size-constrained %s is not supported by the "
                                 "runtime" % (t.qname, t.base))
+    check_cycles(model, diags)
     for u in model.all_uses():
         if isinstance(u, IntegerUse) and u.named:
             diags.error(u.loc, "INTEGER with named numbers is not supported by the emitter")
@@ -162,6 +163,44 @@ def check_for_cpp(model, diags):
             diags.error(u.loc, "%s is not supported by the runtime" % u.kind)
         elif isinstance(u, BuiltinUse) and u.kind not in BUILTINS:
             diags.error(u.loc, "%s is not supported by the runtime" % u.kind)
+
+
+def check_cycles(model, diags):
+    """Each class comes after the classes it names, and each header after the headers of
+    the modules it imports, so neither may lead back to itself."""
+    def first_cycle(nodes, edges):
+        state = {}   # node -> 1 while on the path, 2 when done
+
+        def visit(n, path):
+            state[n] = 1
+            for d in edges(n):
+                if state.get(d) == 1:
+                    return path[path.index(d):] + [d]
+                if d not in state:
+                    found = visit(d, path + [d])
+                    if found:
+                        return found
+            state[n] = 2
+            return None
+        for n in nodes:
+            if n not in state:
+                found = visit(n, [n])
+                if found:
+                    return found
+        return None
+
+    types = {t.qname: t for t in model.types()}
+    cycle = first_cycle(sorted(types), lambda q: sorted(
+        {d.qname for u in types[q].uses() for d in u.defined_types()}))
+    if cycle:
+        diags.error(types[cycle[0]].loc, "recursive types are not supported by the emitter: %s"
+                    % " -> ".join(cycle))
+    modules = {m.name: m for m in model.modules}
+    cycle = first_cycle(sorted(modules), lambda n: sorted(
+        {m.name for m in modules[n].imports.values()}))
+    if cycle:
+        diags.error(modules[cycle[0]].loc, "modules import each other in a circle: %s"
+                    % " -> ".join(cycle))
 
 
 # -- one module ---------------------------------------------------------------------------

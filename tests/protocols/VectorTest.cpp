@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <sstream>
 
 using namespace asn1test;
 
@@ -337,6 +338,55 @@ TEST(ExtensionTest, UnknownAlternativeFailsToDecode) {
   // Alternative 7 of TonecCode, one past the known extension alternative dtmfDone.
   LGCP::TonecCode code;
   EXPECT_FALSE(perDecode("81 01 00", code));
+}
+
+}  // namespace
+
+namespace {
+
+// Decodes hostile octets into a fresh value of the type: a clean success or failure,
+// never a crash; a value that decodes also prints.
+void decodeHostile(const ASN1::TypeInfo* info, const ASN1::Octets& octets) {
+  Value value(ASN1::create(info));
+  if (ASN1::decode(octets, ASN1::CoderEnv(), *value)) {
+    std::ostringstream text;
+    value->print_on(text);
+  }
+}
+
+TEST(HostileInputTest, EveryBitFlipAndTruncationOfTheVectors) {
+  for (const Vector& v : vectors) {
+    SCOPED_TRACE(v.name);
+    const ASN1::TypeInfo* info = v.build()->info();
+    const ASN1::Octets good = fromHex(v.hex);
+    for (std::size_t bit = 0; bit < good.size() * 8; ++bit) {
+      ASN1::Octets bad = good;
+      bad[bit / 8] ^= 0x80 >> (bit % 8);
+      decodeHostile(info, bad);
+    }
+    for (std::size_t n = 0; n < good.size(); ++n) {
+      ASN1::Octets cut(good.begin(), good.begin() + n);
+      Value value(ASN1::create(info));
+      // A strict prefix of a vector whose last octet carries bits never decodes.
+      if (good.back() != 0) {
+        EXPECT_FALSE(ASN1::decode(cut, ASN1::CoderEnv(), *value)) << n << " octets";
+      }
+    }
+  }
+}
+
+TEST(HostileInputTest, RandomOctetsIntoBothMessages) {
+  unsigned state = 12345;
+  auto next = [&state] {
+    state = state * 1103515245u + 12345u;
+    return static_cast<unsigned char>(state >> 16);
+  };
+  for (int round = 0; round < 4000; ++round) {
+    ASN1::Octets octets(next() % 64);
+    for (auto& o : octets) o = next();
+    decodeHostile(&LGCP::Message::theInfo, octets);
+    decodeHostile(&MON::Message::theInfo, octets);
+  }
 }
 
 }  // namespace

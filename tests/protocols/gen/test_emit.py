@@ -140,6 +140,17 @@ class Refusals(unittest.TestCase):
                 found = emit_errors(module("M", body))
                 self.assertTrue(any(message in e for e in found), found)
 
+    def test_recursion_and_circular_imports(self):
+        self.assertEqual(emit_errors(module("M", """
+            Node ::= SEQUENCE { value INTEGER, next Next }
+            Next ::= CHOICE { end NULL, more SEQUENCE OF Node }
+        """)), ["M.asn:5: recursive types are not supported by the emitter: "
+                "M::Next -> M::Node -> M::Next"])
+        found = emit_errors(module("A", "X ::= SEQUENCE { y B.Y }", imports="IMPORTS Y FROM B;"),
+                            module("B", "Y ::= SEQUENCE { n INTEGER }\nZ ::= SEQUENCE { x A.X }",
+                                   imports="IMPORTS X FROM A;"))
+        self.assertEqual(found, ["A.asn:1: modules import each other in a circle: A -> B -> A"])
+
     def test_keywords_are_fine_behind_get_and_set(self):
         self.assertEqual(emit_errors(module("M", """
             S ::= SEQUENCE { default NULL, delete BOOLEAN }
