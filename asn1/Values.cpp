@@ -62,6 +62,12 @@ unsigned CountBits(unsigned range) {
   return n;
 }
 
+unsigned getIntegerDataLength(int v) {
+  if (v == 0) return 1;
+  unsigned magnitude = v > 0 ? unsigned(v) + 1 : 0u - unsigned(v);
+  return (CountBits(magnitude) + 1 + 7) / 8;
+}
+
 int lexicographic_compare_bytes(const unsigned char* a, std::size_t na, const unsigned char* b, std::size_t nb) {
   for (std::size_t i = 0; i < na && i < nb; ++i)
     if (a[i] != b[i]) return int(a[i]) - int(b[i]);
@@ -226,7 +232,7 @@ bool OBJECT_IDENTIFIER::decodeCommon(const unsigned char* data, std::size_t n) {
 // ----- strings -------------------------------------------------------------------------
 
 void BIT_STRING::set(unsigned i, bool on) {
-  if (i >= bits_) return;
+  if (i >= bits_ || i / 8 >= bytes_.size()) return;
   unsigned char mask = 0x80 >> (i % 8);
   bytes_[i / 8] = on ? (bytes_[i / 8] | mask) : (bytes_[i / 8] & ~mask);
 }
@@ -306,9 +312,10 @@ void GeneralizedTime::swap(GeneralizedTime& o) {
   o = t;
 }
 
-void GeneralizedTime::set(const char* text) {
-  std::sscanf(text, "%4d%2d%2d%2d%2d%2d", &year, &month, &day, &hour, &minute, &second);
+bool GeneralizedTime::set(const char* text) {
   std::size_t n = std::strlen(text);
+  if (n < 14 || !std::all_of(text, text + 14, [](char c) { return c >= '0' && c <= '9'; })) return false;
+  std::sscanf(text, "%4d%2d%2d%2d%2d%2d", &year, &month, &day, &hour, &minute, &second);
   if (n > 14 && text[14] == '.') {
     float fraction = 0;
     if (std::sscanf(text + 14, "%f", &fraction) == 1) millisec = int(fraction * 1000);
@@ -320,6 +327,7 @@ void GeneralizedTime::set(const char* text) {
     if (std::sscanf(text + n - 4, "%2d%2d", &hh, &mm) == 2)
       mindiff = (text[n - 5] == '-' ? -1 : 1) * (hh * 60 + mm);
   }
+  return true;
 }
 
 std::string GeneralizedTime::get() const {
@@ -403,6 +411,8 @@ int CHOICE::do_compare(const AbstractData& o) const {
 }
 
 // ----- SEQUENCE ------------------------------------------------------------------------
+
+const unsigned SEQUENCE::defaultTag[1] = {0};
 
 void SEQUENCE::BitMap::resize(unsigned bits) {
   bits_ = bits;
