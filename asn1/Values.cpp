@@ -1,6 +1,7 @@
 #include "asn1/ASN1.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -316,9 +317,11 @@ bool GeneralizedTime::set(const char* text) {
   std::size_t n = std::strlen(text);
   if (n < 14 || !std::all_of(text, text + 14, [](char c) { return c >= '0' && c <= '9'; })) return false;
   std::sscanf(text, "%4d%2d%2d%2d%2d%2d", &year, &month, &day, &hour, &minute, &second);
-  if (n > 14 && text[14] == '.') {
-    float fraction = 0;
-    if (std::sscanf(text + 14, "%f", &fraction) == 1) millisec = int(fraction * 1000);
+  // Milliseconds from the fraction's digits, truncated: a float would turn .251 into 250.
+  if (n > 15 && text[14] == '.' && std::isdigit(static_cast<unsigned char>(text[15]))) {
+    millisec = 0;
+    for (int i = 15, scale = 100; std::isdigit(static_cast<unsigned char>(text[i])); ++i, scale /= 10)
+      millisec += (text[i] - '0') * scale;
   }
   if (n > 0 && text[n - 1] == 'Z') {
     utc = true;
