@@ -2,11 +2,14 @@
 """Generator of the protocol modules' C++ types from the ASN.1 module files.
 
     asn1gen.py --check protocols/asn1/*.asn
+    asn1gen.py --emit OUT_DIR protocols/asn1/*.asn
 
-parses the modules, builds the model, runs every check (each "--#" line,
-the totals of the system profile, reachability from LGCP::Message and
-MON::Message) and prints the counts.  Exit status 0 when all is well, 1 on
-any fault (each printed as "file:line: message"), 2 on a usage error.
+Both parse the modules, build the model and run every check (each "--#"
+line, the totals of the system profile, reachability from LGCP::Message and
+MON::Message).  --check prints the counts; --emit also checks what the C++
+needs and writes <MOD>.h and <MOD>.cpp per module and Registry.cpp into
+OUT_DIR.  Exit status 0 when all is well, 1 on any fault (each printed as
+"file:line: message"; --emit then writes nothing), 2 on a usage error.
 """
 
 import argparse
@@ -17,6 +20,7 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 from asn1model import SYSTEM_PROFILE, analyse, counts  # noqa: E402
 from asn1model.check import reachable_count  # noqa: E402
+import asn1emit  # noqa: E402
 
 
 def report(model, profile, out):
@@ -43,8 +47,11 @@ def report(model, profile, out):
 
 def main(argv=None):
     ap = argparse.ArgumentParser(description=__doc__.split("\n")[0])
-    ap.add_argument("--check", action="store_true", required=True,
-                    help="parse and check the modules and print the counts")
+    action = ap.add_mutually_exclusive_group(required=True)
+    action.add_argument("--check", action="store_true",
+                        help="parse and check the modules and print the counts")
+    action.add_argument("--emit", metavar="OUT_DIR",
+                        help="check the modules and write their C++ into OUT_DIR")
     ap.add_argument("--no-profile", action="store_true",
                     help="skip the totals of the system's nine modules (for a partial set)")
     ap.add_argument("files", nargs="+", help="module files, one module each")
@@ -53,14 +60,17 @@ def main(argv=None):
     model, diags = analyse(args.files, profile=profile, require_expect=not args.no_profile)
     for w in diags.warnings:
         sys.stderr.write("%s (warning)\n" % w)
-    if model is not None:
+    if model is not None and not diags and args.emit:
+        diags = asn1emit.emit(model, args.emit)
+    elif model is not None:
         report(model, profile, sys.stdout)
     if diags:
         for e in diags.errors:
             sys.stderr.write("%s\n" % e)
         sys.stderr.write("%d error(s)\n" % len(diags.errors))
         return 1
-    sys.stdout.write("ok\n")
+    if args.check:
+        sys.stdout.write("ok\n")
     return 0
 
 
