@@ -3,6 +3,7 @@
 
 #include "AllocationCounter.h"
 #include "FullValues.h"
+#include "Messages.h"
 #include "TestModule.h"
 #include "asn1/AVNDecoder.h"
 
@@ -20,22 +21,14 @@ bool parses(const std::string& text, T& value) {
   return value.setFromValueNotation(text);
 }
 
-Message ping() {
-  Message m;
-  m.set_seq(5);
-  m.set_slot(12);
-  m.get_pdu().set_command().set_ping();
-  return m;
-}
-
 }  // namespace
 
 TEST(AvnParserTest, WhatThePrinterWritesReadsBack) {
   Message m;
-  ASSERT_TRUE(parses(ping().asValueNotation(), m)) << ping();
-  EXPECT_EQ(m.compare(ping()), 0);
+  ASSERT_TRUE(parses(pingMessage().asValueNotation(), m)) << pingMessage();
+  EXPECT_EQ(m.compare(pingMessage()), 0);
   EXPECT_TRUE(parses("{seq 5,slot 12,pdu command:ping:NULL}", m)) << "blanks are optional";
-  EXPECT_EQ(m.compare(ping()), 0);
+  EXPECT_EQ(m.compare(pingMessage()), 0);
   // Words end at a comma or a closing brace: enumerations and named numbers right before one.
   ActivateParams a;
   ASSERT_TRUE(parses("{ payload pcmu,tones {}, cause radio-no-permissions}", a));
@@ -216,11 +209,11 @@ TEST(AvnParserTest, StreamsAndTheCoderEnvironment) {
   end >> a;
   EXPECT_FALSE(end.fail());
   EXPECT_TRUE(end.eof());
-  std::string text = ping().asValueNotation();
+  std::string text = pingMessage().asValueNotation();
   ASN1::Octets octets(text.begin(), text.end());
   Message m;
   ASSERT_TRUE(ASN1::decode(octets, ASN1::CoderEnv(ASN1::CoderEnv::avn), m));
-  EXPECT_EQ(m.compare(ping()), 0);
+  EXPECT_EQ(m.compare(pingMessage()), 0);
   ASN1::OpenData open;
   EXPECT_FALSE(parses("'01'H", open)) << "open types are not read from text";
 }

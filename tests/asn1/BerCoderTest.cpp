@@ -4,6 +4,7 @@
 #include "AllocationCounter.h"
 #include "FullValues.h"
 #include "Hex.h"
+#include "Messages.h"
 #include "TestModule.h"
 #include "asn1/BER.h"
 #include "asn1/PER.h"
@@ -72,14 +73,6 @@ class IntegerHolder : public ASN1::TypeConstrainedOpenData {
   IntegerHolder() : TypeConstrainedOpenData(&theInfo) {}
 };
 constexpr ASN1::OpenTypeInfo IntegerHolder::theInfo = {{&ASN1::make<IntegerHolder>, 0}, &ASN1::INTEGER::theInfo};
-
-Message ping() {
-  Message m;
-  m.set_seq(5);
-  m.set_slot(12);
-  m.get_pdu().set_command().set_ping();
-  return m;
-}
 
 }  // namespace
 
@@ -178,7 +171,7 @@ TEST(BerCoderTest, Lengths) {
   success.set_success();
   EXPECT_EQ(ASN1::getObjectLength(success, ASN1::BEREncoder::NoTag), 2u) << "an untagged CHOICE is its alternative";
   EXPECT_EQ(ASN1::getDataLength(success), 2u);
-  EXPECT_EQ(ASN1::getDataLength(ping()), 12u);
+  EXPECT_EQ(ASN1::getDataLength(pingMessage()), 12u);
 }
 
 TEST(BerCoderTest, LengthsAreCheckedAgainstTheInputBeforeAnythingIsRead) {
@@ -230,10 +223,10 @@ TEST(BerCoderTest, TagNumbers) {
 TEST(BerCoderTest, AMessageWithAutomaticTags) {
   // seq [0] 5, slot [1] 12, pdu [2] holding command [0] holding ping [12].
   const char* hex = "30 0C 80 01 05 81 01 0C 82 04 80 02 8C 00";
-  EXPECT_EQ(berHex(ping()), hex);
+  EXPECT_EQ(berHex(pingMessage()), hex);
   Message back;
   ASSERT_TRUE(berDecode(hex, back));
-  EXPECT_EQ(back.compare(ping()), 0) << back;
+  EXPECT_EQ(back.compare(pingMessage()), 0) << back;
   Message bare;
   bare.get_pdu().set_response().set_error(ErrorCause::slotIdBusy);
   EXPECT_EQ(berHex(bare), "30 07 82 05 81 03 81 01 0B");
@@ -245,7 +238,7 @@ TEST(BerCoderTest, AMessageWithAutomaticTags) {
   EXPECT_FALSE(berDecode("30 06 82 04 80 02 8F 00", back)) << "command 15 does not exist";
   EXPECT_FALSE(berDecode("30 06 82 04 40 02 8C 00", back)) << "an application tag selects nothing";
   // An optional field that starts to decode and fails fails the message.
-  EXPECT_FALSE(berDecode("30 0A 80 00 82 04 80 02 8C 00", back));
+  EXPECT_FALSE(berDecode("30 08 80 00 82 04 80 02 8C 00", back));
   EXPECT_FALSE(berDecode("30 08 82 04 80 02 8C 00", back)) << "a length beyond the input";
   // An empty SEQUENCE may end the input.
   Message status;
