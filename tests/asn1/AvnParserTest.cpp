@@ -44,11 +44,12 @@ TEST(AvnParserTest, WhatThePrinterWritesReadsBack) {
 TEST(AvnParserTest, EveryTypeOfTheTestModuleGoesThereAndBack) {
   std::size_t values = 0;
   for (const ASN1::TypeInfo* info : reachableTypes(&Message::theInfo))
-    for (auto& v : fullValues(info)) {
-      ++values;
-      EXPECT_EQ(roundTripFailure(*v, ASN1::CoderEnv::avn), "") << v->asValueNotation();
-    }
-  EXPECT_GT(values, 60u);
+    for (bool extremes : {false, true})
+      for (auto& v : fullValues(info, extremes)) {
+        ++values;
+        EXPECT_EQ(roundTripFailure(*v, ASN1::CoderEnv::avn), "") << v->asValueNotation();
+      }
+  EXPECT_GT(values, 120u);
 }
 
 TEST(AvnParserTest, Sequences) {

@@ -1,6 +1,7 @@
 #pragma once
 // Full values built from descriptors alone: every optional field and extension addition
-// present, one element in every list, sizes and numbers inside their constraints. With
+// present, sizes and numbers inside their constraints: near the middle, or at the ends
+// (the widest numbers, long strings, two elements in every list). With
 // the types reachable from a root, they let a test take every type of a module through a
 // coder without code per type.
 
@@ -20,7 +21,8 @@ namespace asn1test {
 class FullValueFiller : public ASN1::Visitor {
  public:
   // `alternative`: the alternative the outermost CHOICE selects; nested ones take their first.
-  explicit FullValueFiller(int alternative = 0) : alternative_(alternative) {}
+  explicit FullValueFiller(int alternative = 0, bool extremes = false)
+      : alternative_(alternative), extremes_(extremes) {}
 
   bool do_visit(ASN1::Null&) override { return true; }
   bool do_visit(ASN1::BOOLEAN& v) override {
@@ -28,8 +30,13 @@ class FullValueFiller : public ASN1::Visitor {
     return true;
   }
   bool do_visit(ASN1::INTEGER& v) override {
-    // Inside the bounds, off both of them where the range allows, and negative when it may be.
-    if (v.constraintType() == ASN1::Unconstrained) {
+    // Inside the bounds, off both of them where the range allows, and negative when it may
+    // be; or the end of the range that takes the most octets.
+    if (extremes_) {
+      v.setValue(v.constraintType() == ASN1::Unconstrained ? INT_MIN
+                 : v.lowerLimit() < 0                        ? v.lowerLimit()
+                                                             : int(v.upperLimit()));
+    } else if (v.constraintType() == ASN1::Unconstrained) {
       v.setValue(-129);
     } else if (v.lowerLimit() < 0) {
       v.setValue(v.lowerLimit() + 1 <= int(v.upperLimit()) ? v.lowerLimit() + 1 : v.lowerLimit());
@@ -54,7 +61,7 @@ class FullValueFiller : public ASN1::Visitor {
     return true;
   }
   bool do_visit(ASN1::OCTET_STRING& v) override {
-    v.assign(size(v, 3), 0);
+    v.assign(size(v, extremes_ ? 300 : 3), 0);
     for (std::size_t i = 0; i < v.size(); ++i) v[i] = static_cast<unsigned char>(0x5A + 0x31 * i);
     return true;
   }
@@ -68,7 +75,7 @@ class FullValueFiller : public ASN1::Visitor {
     for (char c : std::string("Tarvox 1-2:")) if (v.legalCharacter(c)) legal += c;
     if (legal.empty()) legal = "0";
     std::string text;
-    for (std::size_t i = 0, n = size(v, 7); i < n; ++i) text += legal[i % legal.size()];
+    for (std::size_t i = 0, n = size(v, extremes_ ? 200 : 7); i < n; ++i) text += legal[i % legal.size()];
     v = text;
     return true;
   }
@@ -83,7 +90,7 @@ class FullValueFiller : public ASN1::Visitor {
   }
   bool do_visit(ASN1::SEQUENCE_OF_Base& v) override {
     alternative_ = 0;
-    v.resize(size(v, 1));
+    v.resize(size(v, extremes_ ? 2 : 1));
     for (std::size_t i = 0; i < v.size(); ++i)
       if (!v.at(i).accept(*this)) return false;
     return true;
@@ -122,6 +129,7 @@ class FullValueFiller : public ASN1::Visitor {
   }
 
   int alternative_;
+  bool extremes_;
 };
 
 // The descriptors a value of `root` can hold, each once, root first.
@@ -147,7 +155,7 @@ inline std::vector<const ASN1::TypeInfo*> reachableTypes(const ASN1::TypeInfo* r
 }
 
 // Full values of a type: one per alternative for a CHOICE, else one.
-inline std::vector<std::unique_ptr<ASN1::AbstractData>> fullValues(const ASN1::TypeInfo* info) {
+inline std::vector<std::unique_ptr<ASN1::AbstractData>> fullValues(const ASN1::TypeInfo* info, bool extremes = false) {
   std::vector<std::unique_ptr<ASN1::AbstractData>> values;
   std::unique_ptr<ASN1::AbstractData> probe(ASN1::create(info));
   auto* choice = dynamic_cast<ASN1::CHOICE*>(probe.get());
@@ -155,7 +163,7 @@ inline std::vector<std::unique_ptr<ASN1::AbstractData>> fullValues(const ASN1::T
   for (unsigned a = 0; a < count; ++a) {
     if (choice && !choice->info()->selectionInfos[a]) continue;
     std::unique_ptr<ASN1::AbstractData> v(ASN1::create(info));
-    FullValueFiller filler{int(a)};
+    FullValueFiller filler{int(a), extremes};
     if (v->accept(filler)) values.push_back(std::move(v));
   }
   return values;
