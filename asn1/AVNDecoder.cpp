@@ -111,8 +111,9 @@ bool AVNDecoder::do_visit(Null&) { return word() == "NULL"; }
 
 bool AVNDecoder::do_visit(BOOLEAN& v) {
   std::string w = word();
+  if (w != "TRUE" && w != "FALSE") return false;
   v = w == "TRUE";
-  return w == "TRUE" || w == "FALSE";
+  return true;
 }
 
 // Read as the printer writes it: unsigned when a lower bound of 0 or more makes it so.

@@ -322,12 +322,8 @@ TEST(BerCoderTest, OpenTypes) {
 }
 
 TEST(BerCoderTest, EveryTypeOfTheTestModuleGoesThereAndBack) {
-  std::size_t values = 0;
-  for (const ASN1::TypeInfo* info : reachableTypes(&Message::theInfo))
-    for (bool extremes : {false, true})
-      for (auto& v : fullValues(info, extremes)) {
-        ++values;
-        EXPECT_EQ(roundTripFailure(*v, CoderEnv::ber), "") << v->asValueNotation();
-      }
-  EXPECT_GT(values, 120u);
+  auto report = [](const ASN1::TypeInfo*, const ASN1::AbstractData& v, const std::string& failure) {
+    ADD_FAILURE() << failure << "\n" << v;
+  };
+  EXPECT_GT(roundTripEveryType(&Message::theInfo, CoderEnv::ber, report), 120u);
 }

@@ -182,4 +182,20 @@ inline std::string roundTripFailure(const ASN1::AbstractData& value, int rule) {
   return "";
 }
 
+// Takes every full value (middle and widest) of every type reachable from `root` through
+// a rule; calls report(type, value, failure) for each one that does not come back equal.
+// Returns how many values went.
+template <class Report>
+std::size_t roundTripEveryType(const ASN1::TypeInfo* root, int rule, Report report) {
+  std::size_t values = 0;
+  for (const ASN1::TypeInfo* info : reachableTypes(root))
+    for (bool extremes : {false, true})
+      for (auto& value : fullValues(info, extremes)) {
+        ++values;
+        std::string failure = roundTripFailure(*value, rule);
+        if (!failure.empty()) report(info, *value, failure);
+      }
+  return values;
+}
+
 }  // namespace asn1test
