@@ -93,6 +93,8 @@ extern unsigned MaximumStringSize;
 
 // Bits that code `range` distinct values: 0 for 1, 32 for 0 (a wrapped 2^32).
 unsigned CountBits(unsigned range);
+// Octets of the two's-complement form of v: 1 for -128..127, 2 for -32768..32767, ...
+unsigned getIntegerDataLength(int v);
 int lexicographic_compare_bytes(const unsigned char* a, std::size_t na,
                                 const unsigned char* b, std::size_t nb);
 
@@ -205,6 +207,9 @@ class AbstractData {
   bool isStrictlyValid() const;
   bool print_on(std::ostream& os) const;
   std::string asValueNotation() const;
+  // Fills this value from value notation; false when the text does not parse.
+  bool get_from(std::istream& is);
+  bool setFromValueNotation(const std::string& text);
 
   // Number of values constructed by this thread so far; the decoder bounds by it
   // how much a hostile input can make it build.
@@ -228,6 +233,19 @@ class AbstractData {
 inline bool operator==(const AbstractData& a, const AbstractData& b) { return a.compare(b) == 0; }
 inline bool operator!=(const AbstractData& a, const AbstractData& b) { return a.compare(b) != 0; }
 std::ostream& operator<<(std::ostream& os, const AbstractData& value);
+std::istream& operator>>(std::istream& is, AbstractData& value);
+
+// What a decode of hostile input may build: a base number of values, then one more per two
+// octets (or characters) of input. Every decoder checks it before it creates a value.
+class ValueBudget {
+ public:
+  static constexpr unsigned long Base = 1024;
+  ValueBudget() : start_(AbstractData::constructedCount()) {}
+  bool allows(std::size_t input) const { return AbstractData::constructedCount() - start_ <= Base + input / 2; }
+
+ private:
+  unsigned long start_;
+};
 // Writes prefix, the reason and an end of line when the value is not valid.
 bool trace_invalid(std::ostream& os, const char* prefix, const AbstractData& value);
 
@@ -355,8 +373,10 @@ class BIT_STRING : public ConstrainedObject {
   explicit BIT_STRING(const InfoType* info = &theInfo) : ConstrainedObject(info) {}
   unsigned size() const { return bits_; }
   void resize(unsigned bits) { bits_ = bits; bytes_.resize((bits + 7) / 8); }
-  bool operator[](unsigned i) const { return i < bits_ && (bytes_[i / 8] & (0x80 >> (i % 8))); }
+  bool operator[](unsigned i) const { return i < bits_ && i / 8 < bytes_.size() && (bytes_[i / 8] & (0x80 >> (i % 8))); }
   void set(unsigned i, bool on = true);
+  // False when the bytes were cut shorter than the bit count needs.
+  bool complete() const { return bytes_.size() >= (std::size_t(bits_) + 7) / 8; }
   const Octets& bytes() const { return bytes_; }
   Octets& bytes() { return bytes_; }
 
@@ -444,7 +464,9 @@ class GeneralizedTime : public AbstractData {
                   int millisec = 0, int mindiff = 0, bool utc = false);
   GeneralizedTime& operator=(const GeneralizedTime& o);
   GeneralizedTime(const GeneralizedTime&) = default;
-  void set(const char* text);
+  // Reads the text form; a text without the six leading fields leaves the value as it was
+  // and returns false.
+  bool set(const char* text);
   std::string get() const;
   time_t get_time_t() const;
   void set_time_t(time_t t);
@@ -476,6 +498,8 @@ class CHOICE : public AbstractData {
   AbstractData* setSelection(int id, AbstractData* value);
   bool createSelection();          // a fresh value for the current id
   bool select(int id) { id_ = id; return createSelection(); }
+  // Selects the alternative that carries a received BER tag (number, class in bits 22-23).
+  bool setID(unsigned number, unsigned classBits);
   void swap(CHOICE& o) { value_.swap(o.value_); std::swap(id_, o.id_); }
 
   template <class T>
@@ -516,6 +540,9 @@ class SEQUENCE : public AbstractData {
     Octets bytes_;
   };
   using FieldVector = std::vector<std::unique_ptr<AbstractData>>;
+
+  // Tag table marker: every field carries the tag of its own type.
+  static const unsigned defaultTag[1];
 
   explicit SEQUENCE(const InfoType* info);
   SEQUENCE(const SEQUENCE& o);

@@ -1,6 +1,8 @@
 #include "asn1/CoderEnv.h"
 
 #include "asn1/AVN.h"
+#include "asn1/AVNDecoder.h"
+#include "asn1/BER.h"
 #include "asn1/PER.h"
 
 #include <sstream>
@@ -16,17 +18,21 @@ bool CoderEnv::encode(const AbstractData& value, Octets& out) const {
   }
 }
 
-bool CoderEnv::encodePER(const AbstractData& value, Octets& out) const {
+namespace {
+// Appends what the encoder writes, or nothing when it fails.
+template <class Encoder>
+bool appendEncoding(const AbstractData& value, Octets& out) {
   std::size_t mark = out.size();
   if (out.capacity() < mark + 256) out.reserve(mark + 256);
-  PEREncoder encoder(out);
+  Encoder encoder(out);
   if (value.accept(encoder)) return true;
   out.resize(mark);
   return false;
 }
+}  // namespace
 
-// BER is not offered yet: the rule fails like an unknown one.
-bool CoderEnv::encodeBER(const AbstractData&, Octets&) const { return false; }
+bool CoderEnv::encodePER(const AbstractData& value, Octets& out) const { return appendEncoding<PEREncoder>(value, out); }
+bool CoderEnv::encodeBER(const AbstractData& value, Octets& out) const { return appendEncoding<BEREncoder>(value, out); }
 
 bool CoderEnv::encodeAVN(const AbstractData& value, Octets& out) const {
   std::ostringstream text;
@@ -38,9 +44,23 @@ bool CoderEnv::encodeAVN(const AbstractData& value, Octets& out) const {
 }
 
 bool CoderEnv::decode(const unsigned char* begin, const unsigned char* end, AbstractData& value, bool defer) const {
-  if (rule_ != per_Aligned) return false;  // value notation and BER are read by coders built later
-  PERDecoder decoder(begin, end, defer ? nullptr : this);
-  return value.accept(decoder);
+  const CoderEnv* env = defer ? nullptr : this;
+  switch (rule_) {
+    case per_Aligned: {
+      PERDecoder decoder(begin, end, env);
+      return value.accept(decoder);
+    }
+    case ber: {
+      BERDecoder decoder(begin, end, env);
+      return value.accept(decoder);
+    }
+    case avn: {
+      std::istringstream text(std::string(begin, end));
+      AVNDecoder parser(text);
+      return value.accept(parser);
+    }
+    default: return false;
+  }
 }
 
 }  // namespace ASN1

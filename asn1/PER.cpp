@@ -7,13 +7,6 @@ namespace ASN1 {
 namespace {
 constexpr unsigned Unbounded = 2147483647;  // upper bound of an unconstrained length
 
-// Octets of the two's-complement form of v, sign bit included.
-unsigned integerOctets(int v) {
-  if (v == 0) return 1;
-  unsigned magnitude = v > 0 ? unsigned(v) + 1 : 0u - unsigned(v);
-  return (CountBits(magnitude) + 1 + 7) / 8;
-}
-
 // True when a size or value of kind 3 lies outside its root range.
 bool outsideRoot(const ConstrainedInfo& c, unsigned number) {
   if (c.lowerLimit < 0) return int(number) < c.lowerLimit || int(number) > int(c.upperLimit);
@@ -145,7 +138,7 @@ bool PEREncoder::encodeAnyType(const AbstractData* value) {
 }
 
 bool PEREncoder::encodeUnconstrainedInteger(int value) {
-  unsigned k = integerOctets(value);
+  unsigned k = getIntegerDataLength(value);
   if (!encodeLength(k, 0, Unbounded)) return false;
   encodeMultiBit(unsigned(value), 8 * k);
   return true;
@@ -186,7 +179,7 @@ bool PEREncoder::do_visit(const OBJECT_IDENTIFIER& v) {
 }
 
 bool PEREncoder::do_visit(const BIT_STRING& v) {
-  if (!encodeConstrainedLength(v, v.size())) return false;
+  if (!v.complete() || !encodeConstrainedLength(v, v.size())) return false;
   if (v.size() <= 16) {
     encodeBitMap(v.bytes(), v.size());
   } else {
@@ -309,10 +302,10 @@ bool PEREncoder::visitKnownExtension(const SEQUENCE& seq, unsigned index) {
 
 PERDecoder::PERDecoder(const unsigned char* begin, const unsigned char* end, const CoderEnv* env)
     : env_(env), begin_(begin), pos_(begin), end_(end),
-      valueLimit_(AbstractData::constructedCount() + BaseValueBudget + (end - begin) / 2) {}
+      input_(end - begin) {}
 
 PERDecoder::PERDecoder(const PERDecoder& parent, const unsigned char* begin, const unsigned char* end)
-    : env_(parent.env_), begin_(begin), pos_(begin), end_(end), valueLimit_(parent.valueLimit_) {}
+    : env_(parent.env_), begin_(begin), pos_(begin), end_(end), budget_(parent.budget_), input_(parent.input_) {}
 
 std::size_t PERDecoder::getBitsLeft() const { return pos_ < end_ ? (end_ - pos_) * 8 - (8 - bitsLeft_) : 0; }
 
@@ -602,8 +595,7 @@ bool PERDecoder::do_visit(GeneralizedTime& v) {
   if (!decodeLength(0, Unbounded, n) || n > octetsLeft()) return false;
   std::string text(reinterpret_cast<const char*>(pos_), n);
   pos_ += n;
-  v.set(text.c_str());
-  return true;
+  return v.set(text.c_str());
 }
 
 int PERDecoder::preVisitExtensionRoots(SEQUENCE& seq) {

@@ -95,13 +95,10 @@ class PERDecoder : public Visitor {
   int visitKnownExtension(SEQUENCE& seq, unsigned index, int optId) override;
   bool visitUnknownExtensions(SEQUENCE& seq) override;
 
-  // Values a decode may build: a base, then one per two input octets. Past it the input
-  // is taken as hostile and the decode fails.
-  static constexpr unsigned long BaseValueBudget = 1024;
-
  private:
   PERDecoder(const PERDecoder& parent, const unsigned char* begin, const unsigned char* end);
-  bool withinBudget() const { return AbstractData::constructedCount() <= valueLimit_; }
+  // Past the budget the input is taken as hostile and the decode fails.
+  bool withinBudget() const { return budget_.allows(input_); }
   // Reads an open type's length and decodes `value` (null: skips) from exactly that span.
   bool decodeOpenType(AbstractData* value);
   bool decodeOpenOctets(Octets& octets);
@@ -112,7 +109,8 @@ class PERDecoder : public Visitor {
   const unsigned char* pos_;
   const unsigned char* end_;
   unsigned bitsLeft_ = 8;  // unread low bits of *pos_; 8 = at an octet boundary
-  unsigned long valueLimit_;
+  ValueBudget budget_;
+  std::size_t input_;  // octets of the outermost input
 };
 
 }  // namespace ASN1

@@ -1,6 +1,7 @@
 #include "asn1/ASN1.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -60,6 +61,12 @@ unsigned CountBits(unsigned range) {
   unsigned n = 0;
   while (n < 32 && (std::uint64_t(1) << n) < range) ++n;
   return n;
+}
+
+unsigned getIntegerDataLength(int v) {
+  if (v == 0) return 1;
+  unsigned magnitude = v > 0 ? unsigned(v) + 1 : 0u - unsigned(v);
+  return (CountBits(magnitude) + 1 + 7) / 8;
 }
 
 int lexicographic_compare_bytes(const unsigned char* a, std::size_t na, const unsigned char* b, std::size_t nb) {
@@ -226,7 +233,7 @@ bool OBJECT_IDENTIFIER::decodeCommon(const unsigned char* data, std::size_t n) {
 // ----- strings -------------------------------------------------------------------------
 
 void BIT_STRING::set(unsigned i, bool on) {
-  if (i >= bits_) return;
+  if (i >= bits_ || i / 8 >= bytes_.size()) return;
   unsigned char mask = 0x80 >> (i % 8);
   bytes_[i / 8] = on ? (bytes_[i / 8] | mask) : (bytes_[i / 8] & ~mask);
 }
@@ -306,12 +313,15 @@ void GeneralizedTime::swap(GeneralizedTime& o) {
   o = t;
 }
 
-void GeneralizedTime::set(const char* text) {
-  std::sscanf(text, "%4d%2d%2d%2d%2d%2d", &year, &month, &day, &hour, &minute, &second);
+bool GeneralizedTime::set(const char* text) {
   std::size_t n = std::strlen(text);
-  if (n > 14 && text[14] == '.') {
-    float fraction = 0;
-    if (std::sscanf(text + 14, "%f", &fraction) == 1) millisec = int(fraction * 1000);
+  if (n < 14 || !std::all_of(text, text + 14, [](char c) { return c >= '0' && c <= '9'; })) return false;
+  std::sscanf(text, "%4d%2d%2d%2d%2d%2d", &year, &month, &day, &hour, &minute, &second);
+  // Milliseconds from the fraction's digits, truncated: a float would turn .251 into 250.
+  if (n > 15 && text[14] == '.' && std::isdigit(static_cast<unsigned char>(text[15]))) {
+    millisec = 0;
+    for (int i = 15, scale = 100; std::isdigit(static_cast<unsigned char>(text[i])); ++i, scale /= 10)
+      millisec += (text[i] - '0') * scale;
   }
   if (n > 0 && text[n - 1] == 'Z') {
     utc = true;
@@ -320,6 +330,7 @@ void GeneralizedTime::set(const char* text) {
     if (std::sscanf(text + n - 4, "%2d%2d", &hh, &mm) == 2)
       mindiff = (text[n - 5] == '-' ? -1 : 1) * (hh * 60 + mm);
   }
+  return true;
 }
 
 std::string GeneralizedTime::get() const {
@@ -403,6 +414,8 @@ int CHOICE::do_compare(const AbstractData& o) const {
 }
 
 // ----- SEQUENCE ------------------------------------------------------------------------
+
+const unsigned SEQUENCE::defaultTag[1] = {0};
 
 void SEQUENCE::BitMap::resize(unsigned bits) {
   bits_ = bits;

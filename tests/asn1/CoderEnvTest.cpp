@@ -29,7 +29,9 @@ TEST(CoderEnvTest, AFailedEncodeLeavesTheOutputAsItWas) {
   ASN1::Octets out{0xEE};
   EXPECT_FALSE(ASN1::encode(m, CoderEnv(), out));
   EXPECT_EQ(toHex(out), "EE");
-  for (int rule : {int(CoderEnv::ber), 3, -1}) {
+  EXPECT_FALSE(ASN1::encode(Message(), CoderEnv(CoderEnv::ber), out)) << "no PDU selected";
+  EXPECT_EQ(toHex(out), "EE");
+  for (int rule : {3, -1}) {
     m.get_pdu().set_command().set_ping();
     EXPECT_FALSE(ASN1::encode(m, CoderEnv(rule), out)) << rule;
     EXPECT_EQ(toHex(out), "EE") << rule;
@@ -41,7 +43,7 @@ TEST(CoderEnvTest, DecodingNeedsAKnownRuleAndInput) {
   ASN1::Octets empty;
   EXPECT_FALSE(ASN1::decode(empty, CoderEnv(), m));
   ASN1::Octets ping = fromHex("06 00");
-  EXPECT_FALSE(ASN1::decode(ping, CoderEnv(CoderEnv::ber), m));
+  EXPECT_FALSE(ASN1::decode(ping, CoderEnv(CoderEnv::ber), m)) << "aligned PER is no BER";
   EXPECT_FALSE(ASN1::decode(ping, CoderEnv(9), m));
   EXPECT_EQ(m.get_pdu().currentSelection(), -1) << "an unknown rule touches nothing";
   EXPECT_TRUE(ASN1::decode(fromHex("06 00 FF FF"), CoderEnv(), m)) << "trailing octets are ignored";
