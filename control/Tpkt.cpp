@@ -95,12 +95,14 @@ void Tpkt_protocol::receive_idle(Packet& in) {
 }
 
 void Tpkt_protocol::receive_wait_r(Packet& in) {
-  if (in.pull8() == kReserved) {
+  uint8_t byte = in.pull8();
+  if (byte == kReserved) {
     next_state(Length1);
     return;
   }
   std::clog << name().name() << " bad TPKT reserved." << std::endl;
-  next_state(Idle);
+  // A stray 0x03 right before a frame: the second one starts the frame.
+  next_state(byte == kVersion ? WaitReserved : Idle);
 }
 
 void Tpkt_protocol::receive_len_1(Packet& in) {
