@@ -33,15 +33,19 @@ void Listening<Base>::ImplDeactivate() {
 
 template <class Base>
 void Listening<Base>::RetryLater(char const* what) {
-  if (this->verbose()) std::cerr << what << std::strerror(errno) << std::endl;
-  listen_.close();
+  int error = errno;
+  if (this->verbose()) std::cerr << what << std::strerror(error) << std::endl;
+  if (listen_) listen_.close();
   retry_.set(kRetryMs, &Listening::OnTimeout, this);
 }
 
 template <class Base>
 void Listening<Base>::BindSocket() {
-  if (!listen_) listen_ = Fd(OpenSocket());
-  if (!listen_) return RetryLater("can't create socket:");
+  if (!listen_) {
+    int fd = OpenSocket();
+    if (fd < 0) return RetryLater("can't create socket:");
+    listen_ = Fd(fd);
+  }
   if (BindTo(listen_.get()) != 0) {
     if (this->verbose()) std::cerr << "can't bind to socket: \"" << std::strerror(errno) << "\"  waiting..." << std::endl;
     retry_.set(kRetryMs, &Listening::OnTimeout, this);

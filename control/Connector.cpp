@@ -61,8 +61,9 @@ void Connecting<Base>::Attach() {
 template <class Base>
 void Connecting<Base>::TryConnect() {
   event_.Release();
-  socket_ = Fd(::socket(Family(), SOCK_STREAM | SOCK_CLOEXEC, 0));
-  if (!socket_) return GiveUp((std::string("can't create ") + kind_ + ":").c_str(), errno);
+  int fd = ::socket(Family(), SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (fd < 0) return GiveUp((std::string("can't create ") + kind_ + ":").c_str(), errno);
+  socket_ = Fd(fd);
   if (!socket_.NonBlock()) return GiveUp((std::string("can't set ") + kind_ + " to non block mode: ").c_str(), errno);
   PrepareSocket(socket_.get());
   sockaddr_storage address;
