@@ -82,7 +82,7 @@ void Connecting<Base>::TryConnect() {
 }
 
 template <class Base>
-void Connecting<Base>::OnSocketEvent(int fd, short revents) {
+void Connecting<Base>::OnSocketEvent(int, short revents) {
   if (revents & (POLLERR | POLLHUP)) {
     std::cerr << "fail to connect to " << PeerText() << std::endl;
     event_.Release();
@@ -92,7 +92,7 @@ void Connecting<Base>::OnSocketEvent(int fd, short revents) {
   event_.Release();
   int error = 0;
   socklen_t length = sizeof error;
-  if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) != 0)
+  if (::getsockopt(socket_.get(), SOL_SOCKET, SO_ERROR, &error, &length) != 0)
     return GiveUp("getsockopt(SOL_SOCKET,SO_ERROR) fail: ", errno);
   if (error != 0) {
     std::cerr << "fail to connect to " << PeerText() << std::endl;
