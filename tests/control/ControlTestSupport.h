@@ -5,6 +5,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -93,7 +94,7 @@ struct Client {
       if (::poll(&entry, 1, waitMs) != 1) break;
       char buffer[65536];
       ssize_t r = ::recv(fd, buffer, sizeof buffer, MSG_DONTWAIT);
-      if (r == 0) {
+      if (r == 0 || (r < 0 && errno == ECONNRESET)) {
         if (ended) *ended = true;
         break;
       }
