@@ -44,9 +44,20 @@ void expect_schedule(Connector& connector, Capture const& errors, std::string co
   EXPECT_EQ(connector.attempts_left(), 0);
 }
 
+// A TCP connector to 127.0.0.1, activated, with its listener bound.
+struct Link {
+  Recorder recorder;
+  Control::ConnectorNet connector;
+  explicit Link(unsigned short port, std::string const& name = "") : connector("127.0.0.1", port) {
+    connector.Bind(&recorder);
+    connector.service_name(name);
+    connector.Activate();
+  }
+};
+
 struct TcpPeer {
   ClosedPort port;
-  TcpPeer() { ::listen(port.socket.get(), 4); }
+  TcpPeer() { port.listen(); }
   Fd accept() {
     pollfd entry{port.socket.get(), POLLIN, 0};
     if (::poll(&entry, 1, 0) != 1) return Fd();
@@ -61,14 +72,11 @@ struct TcpPeer {
 TEST(ConnectorRetry, ARefusingTcpPeerGetsSevenQuickRetriesThenOneEvery15000ms) {
   ClosedPort closed;
   Capture errors(std::cerr);
-  Control::ConnectorNet connector("127.0.0.1", closed.port);
-  Recorder recorder;
-  connector.Bind(&recorder);
-  connector.Activate();
+  Link link(closed.port);
   std::string line = "fail to connect to 127.0.0.1:" + std::to_string(closed.port) + "\n";
-  expect_schedule(connector, errors, line, 15000);
-  EXPECT_EQ(connector.state(), State::Connecting);
-  EXPECT_EQ(recorder.connects + recorder.disconnects, 0) << "failed attempts are not the listener's business";
+  expect_schedule(link.connector, errors, line, 15000);
+  EXPECT_EQ(link.connector.state(), State::Connecting);
+  EXPECT_EQ(link.recorder.connects + link.recorder.disconnects, 0) << "failed attempts are not the listener's business";
 }
 
 TEST(ConnectorRetry, AConnectThatFailsAtOnceRetriesEvery20000msAfterTheQuickOnes) {
@@ -116,11 +124,8 @@ TEST(ConnectorRetry, TheOneTextConstructorTakesThePortFromTheText) {
 TEST(ConnectorLink, ConnectsCarriesMessagesAndReconnects10000msAfterALoss) {
   TcpPeer peer;
   Capture out(std::cout), errors(std::cerr);
-  Control::ConnectorNet connector("127.0.0.1", peer.port.port);
-  Recorder recorder;
-  connector.Bind(&recorder);
-  connector.service_name("agent");
-  connector.Activate();
+  Link link(peer.port.port, "agent");
+  auto& [recorder, connector] = link;
   ASSERT_TRUE(testloop::run_until([&] { return recorder.connects == 1; }, 1000));
   EXPECT_EQ(count(out.text(), "connected to 127.0.0.1:" + std::to_string(peer.port.port) + ".\n"), 1);
   Fd accepted = peer.accept();
@@ -148,10 +153,8 @@ TEST(ConnectorLink, ConnectsCarriesMessagesAndReconnects10000msAfterALoss) {
 
 TEST(ConnectorLink, DisconnectByTheUserDropsThePeerAndReconnectsLater) {
   TcpPeer peer;
-  Control::ConnectorNet connector("127.0.0.1", peer.port.port);
-  Recorder recorder;
-  connector.Bind(&recorder);
-  connector.Activate();
+  Link link(peer.port.port);
+  auto& [recorder, connector] = link;
   ASSERT_TRUE(testloop::run_until([&] { return recorder.connects == 1; }, 1000));
   Fd accepted = peer.accept();
   connector.Disconnect();
@@ -166,16 +169,14 @@ TEST(ConnectorLink, DisconnectByTheUserDropsThePeerAndReconnectsLater) {
 TEST(ConnectorLink, QuickRetriesUsedUpBeforeALossStayUsedUp) {
   ClosedPort port;
   Capture errors(std::cerr);
-  Control::ConnectorNet connector("127.0.0.1", port.port);
-  Recorder recorder;
-  connector.Bind(&recorder);
-  connector.Activate();
+  Link link(port.port);
+  auto& [recorder, connector] = link;
   std::string line = "fail to connect to";
   ASSERT_TRUE(testloop::run_until([&] { return count(errors.text(), line) == 1; }, 1000));
   for (int i = 2; i <= 8; ++i) ASSERT_TRUE(next_failure(connector, errors, line, i));
   EXPECT_EQ(connector.attempts_left(), 0);
 
-  ::listen(port.socket.get(), 4);
+  port.listen();
   jump_past(connector.retry_timer());
   ASSERT_TRUE(testloop::run_until([&] { return recorder.connects == 1; }, 1000));
   Fd accepted(::accept(port.socket.get(), nullptr, nullptr));

@@ -105,19 +105,21 @@ struct Client {
   }
 };
 
-// A port on 127.0.0.1 that nobody listens on: bound, so nobody else takes it.
+// A TCP port the kernel picked, bound so that nobody else takes it; nobody
+// listens on it until listen() is called.
 struct ClosedPort {
   Fd socket{::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)};
   unsigned short port = 0;
-  ClosedPort() {
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(socket.get(), reinterpret_cast<sockaddr*>(&address), sizeof address);
-    socklen_t length = sizeof address;
-    ::getsockname(socket.get(), reinterpret_cast<sockaddr*>(&address), &length);
-    port = ntohs(address.sin_port);
+  explicit ClosedPort(in_addr_t address = INADDR_LOOPBACK) {
+    sockaddr_in bound{};
+    bound.sin_family = AF_INET;
+    bound.sin_addr.s_addr = htonl(address);
+    ::bind(socket.get(), reinterpret_cast<sockaddr*>(&bound), sizeof bound);
+    socklen_t length = sizeof bound;
+    ::getsockname(socket.get(), reinterpret_cast<sockaddr*>(&bound), &length);
+    port = ntohs(bound.sin_port);
   }
+  void listen() { ::listen(socket.get(), 4); }
 };
 
 }  // namespace controltest
