@@ -26,6 +26,9 @@ class DaemonTest(unittest.TestCase):
     def setUp(self):
         self.daemon = Daemon()
         self.conn = self.daemon.connect()
+        # Until the daemon has answered, the connection may still wait in the
+        # listen queue rather than be the attached controller.
+        self.assertEqual(self.ask("ping")["response"], "success")
 
     def tearDown(self):
         self.conn.close()
@@ -124,7 +127,6 @@ class Controllers(DaemonTest):
 
 class Signals(DaemonTest):
     def test_sighup_reports_resources(self):
-        self.assertEqual(self.ask("ping")["response"], "success")
         self.daemon.signal(signal.SIGHUP)
         self.assertEqual(decode_message(self.conn.receive()),
                          {"seq": None, "slot": None, "kind": "signal", "signal": "query"})
