@@ -475,7 +475,7 @@ bool PERDecoder::do_visit(OCTET_STRING& v) {
   if (n <= 2) {
     if (n * 8 > getBitsLeft()) return false;
     v.resize(n);
-    for (unsigned i = 0, octet; i < n; ++i) v[i] = (decodeBits(8, octet), octet);
+    for (unsigned i = 0, octet = 0; i < n; ++i) v[i] = (decodeBits(8, octet), octet);
     return true;
   }
   byteAlign();
@@ -492,7 +492,7 @@ bool PERDecoder::do_visit(BIT_STRING& v) {
   if (n > getBitsLeft()) return false;
   v.resize(n);
   if (n > 16) return decodeBlock(v.bytes().data(), (n + 7) / 8);
-  for (unsigned i = 0, bit; i < n; ++i) v.set(i, (decodeBits(1, bit), bit));
+  for (unsigned i = 0, bit = 0; i < n; ++i) v.set(i, (decodeBits(1, bit), bit));
   return true;
 }
 
@@ -510,7 +510,7 @@ bool PERDecoder::decodeCharacters(AbstractString& v, unsigned n) {
   }
   if (std::uint64_t(n) * w > getBitsLeft()) return false;
   v.resize(n);
-  for (unsigned i = 0, code; i < n; ++i) {
+  for (unsigned i = 0, code = 0; i < n; ++i) {
     decodeBits(w, code);
     if (!ownCodes(s, w)) {
       if (code >= s.characterSetSize) return false;
@@ -532,7 +532,7 @@ bool PERDecoder::do_visit(BMPString& v) {
   if (!packedCharacters(*v.info(), n, 16)) byteAlign();
   if (std::uint64_t(n) * 16 > getBitsLeft()) return false;
   v.resize(n);
-  for (unsigned i = 0, code; i < n; ++i) v[i] = wchar_t((decodeBits(16, code), code) + v.info()->firstChar);
+  for (unsigned i = 0, code = 0; i < n; ++i) v[i] = wchar_t((decodeBits(16, code), code) + v.info()->firstChar);
   return true;
 }
 

@@ -1,5 +1,8 @@
 #include "control/StrmProtocol.h"
 
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+
 #include <cerrno>
 #include <cstring>
 #include <iostream>
@@ -99,7 +102,20 @@ void StrmProtocol::do_read() {
     return;
   }
   packet.put(static_cast<unsigned>(n));
+  writesInRead_ = 0;
   on_message(packet);
+  writesInRead_ = -1;
+  if (corked_) cork(false);
+}
+
+// Many frames in one read give many answers; sending each on its own costs a
+// full trip through the network stack, so all but the first wait in the
+// socket until the read is handled. Every answer is still written before its
+// command's handling returns.
+void StrmProtocol::cork(bool on) {
+  int value = on ? 1 : 0;
+  corked_ = on && fd_ && ::setsockopt(fd_.get(), IPPROTO_TCP, TCP_CORK, &value, sizeof value) == 0;
+  if (!on && fd_) ::setsockopt(fd_.get(), IPPROTO_TCP, TCP_CORK, &value, sizeof value);
 }
 
 void StrmProtocol::on_error(std::string const& text) {
@@ -109,6 +125,7 @@ void StrmProtocol::on_error(std::string const& text) {
 
 void StrmProtocol::message(Packet& packet) {
   if (!fd_) return;
+  if (writesInRead_ >= 0 && ++writesInRead_ == 2) cork(true);
   writeMeasure_.begin();
   uint32_t start = Mux::milliseconds();
   uint8_t const* p = packet.data();

@@ -58,6 +58,7 @@ class StrmProtocol : public Protocol {
  private:
   void init();
   void write_failed(char const* what, int error);
+  void cork(bool on);
 
   Fd fd_;
   bool outqFree_ = false;  // the output-queue request reports free room, not queued bytes
@@ -66,4 +67,8 @@ class StrmProtocol : public Protocol {
   Measure readMeasure_;
   Measure writeMeasure_;
   uint32_t writeFailures_ = 0;
+  // Answers written while one read is handed up: from the second one on they
+  // are corked and leave together when the read has been handled.
+  int writesInRead_ = -1;  // -1 outside a read
+  bool corked_ = false;
 };
