@@ -1,13 +1,16 @@
 """End-to-end tests of the daemon: one controller over TCP on loopback."""
 
 import os
+import shutil
 import signal
 import socket
 import struct
+import subprocess
+import tempfile
 import time
 import unittest
 
-from daemon import Daemon, run_once
+from daemon import BINARY, Daemon, free_port, run_once
 from lgcp_client import (create_map_body, decode_message, encode_command, encode_response,
                          encode_signal_activated, tpkt)
 
@@ -164,6 +167,29 @@ class Signals(DaemonTest):
         self.assertEqual(self.daemon.stop(), 0)
         self.assertFalse(os.path.exists(pid_file))
         self.assertIn("Starting server [%s], port=%d\n" % (TAG, self.daemon.port), self.daemon.stdout())
+
+
+class StartUp(unittest.TestCase):
+    def test_stop_signal_during_start_up_still_stops_the_daemon(self):
+        # A FIFO in place of the pid file holds the daemon in its start-up,
+        # after the signal handlers are installed and before the loop runs.
+        root = tempfile.mkdtemp(prefix="tarvox-e2e-")
+        try:
+            os.makedirs(os.path.join(root, "var/run"))
+            os.mkfifo(os.path.join(root, "var/run/server.pid"))
+            proc = subprocess.Popen([BINARY, "--port", str(free_port())], env=dict(os.environ, TARVOX_ROOT=root),
+                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, stdin=subprocess.DEVNULL)
+            time.sleep(0.5)
+            self.assertIsNone(proc.poll())
+            proc.send_signal(signal.SIGTERM)
+            try:
+                self.assertEqual(proc.wait(10), 0)
+            finally:
+                if proc.poll() is None:
+                    proc.kill()
+                    proc.wait()
+        finally:
+            shutil.rmtree(root, ignore_errors=True)
 
 
 class CommandLine(unittest.TestCase):
