@@ -4,17 +4,14 @@
 // The factories of the RTP and radio slot kinds. The kinds are not part of
 // this build: each factory joins the chain and makes no slot.
 
-class RtpFactory : public SlotFactory {
- public:
-  char const* name() const override { return "rtp"; }
+struct RtpFactory : SlotFactory {
+  RtpFactory() : SlotFactory("rtp") {}
 };
 
-class RtpZERIFactory : public SlotFactory {
- public:
-  char const* name() const override { return "rtp-zeri"; }
+struct RtpZERIFactory : SlotFactory {
+  RtpZERIFactory() : SlotFactory("rtp-zeri") {}
 };
 
-class RtpED137Factory : public SlotFactory {
- public:
-  char const* name() const override { return "rtp-ed137"; }
+struct RtpED137Factory : SlotFactory {
+  RtpED137Factory() : SlotFactory("rtp-ed137") {}
 };

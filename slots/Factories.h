@@ -5,59 +5,48 @@
 // this build, so each factory joins the chain, makes no slot and adds no
 // resources: a create of such a kind is answered insufficientResources.
 
-class MapFactory : public SlotFactory {
- public:
-  char const* name() const override { return "map"; }
+struct MapFactory : SlotFactory {
+  MapFactory() : SlotFactory("map") {}
 };
 
-class PstnFactory : public SlotFactory {
- public:
-  char const* name() const override { return "pstn"; }
+struct PstnFactory : SlotFactory {
+  PstnFactory() : SlotFactory("pstn") {}
 };
 
-class ModemFactory : public SlotFactory {
- public:
-  char const* name() const override { return "modem"; }
+struct ModemFactory : SlotFactory {
+  ModemFactory() : SlotFactory("modem") {}
 };
 
 namespace Mixer {
-class MixerFactory : public SlotFactory {
- public:
-  char const* name() const override { return "mixer"; }
+struct MixerFactory : SlotFactory {
+  MixerFactory() : SlotFactory("mixer") {}
 };
 }  // namespace Mixer
 
-class ExtFactory : public SlotFactory {
- public:
-  char const* name() const override { return "ext"; }
+struct ExtFactory : SlotFactory {
+  ExtFactory() : SlotFactory("ext") {}
 };
 
-class MccFactory : public SlotFactory {
- public:
-  char const* name() const override { return "mcc"; }
+struct MccFactory : SlotFactory {
+  MccFactory() : SlotFactory("mcc") {}
 };
 
-class EchoFactory : public SlotFactory {
- public:
-  char const* name() const override { return "echo"; }
+struct EchoFactory : SlotFactory {
+  EchoFactory() : SlotFactory("echo") {}
 };
 
-class VoiceFactory : public SlotFactory {
- public:
-  char const* name() const override { return "voice"; }
+struct VoiceFactory : SlotFactory {
+  VoiceFactory() : SlotFactory("voice") {}
 };
 
-class T38SoftFactory : public SlotFactory {
- public:
-  char const* name() const override { return "t38soft"; }
+struct T38SoftFactory : SlotFactory {
+  T38SoftFactory() : SlotFactory("t38soft") {}
 };
 
-class IsdnFactory : public SlotFactory {
- public:
-  char const* name() const override { return "isdn"; }
+struct IsdnFactory : SlotFactory {
+  IsdnFactory() : SlotFactory("isdn") {}
 };
 
-class HdlcSlotFactory : public SlotFactory {
- public:
-  char const* name() const override { return "hdlc"; }
+struct HdlcSlotFactory : SlotFactory {
+  HdlcSlotFactory() : SlotFactory("hdlc") {}
 };

@@ -28,7 +28,7 @@ SlotAnswer Slot::IDeactivate() { return SlotAnswer::Refused(LGCP::ErrorCause::un
 SlotAnswer Slot::IUserData(ASN1::OCTET_STRING const&) { return SlotAnswer::Refused(LGCP::ErrorCause::unsupported); }
 SlotAnswer Slot::IIoctl(LGCP::IoctlParams const&) { return SlotAnswer::Refused(LGCP::ErrorCause::unsupported); }
 
-SlotFactory::SlotFactory() : next_(firstFactory) { firstFactory = this; }
+SlotFactory::SlotFactory(char const* name) : name_(name), next_(firstFactory) { firstFactory = this; }
 
 SlotFactory::~SlotFactory() {
   for (SlotFactory** p = &firstFactory; *p; p = &(*p)->next_) {

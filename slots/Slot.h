@@ -59,13 +59,13 @@ std::ostream& operator<<(std::ostream& os, Slot const& slot);
 // the chain is searched newest first.
 class SlotFactory {
  public:
-  SlotFactory();
+  explicit SlotFactory(char const* name);
   SlotFactory(SlotFactory const&) = delete;
   SlotFactory& operator=(SlotFactory const&) = delete;
   virtual ~SlotFactory();
 
   SlotFactory* next() const { return next_; }
-  virtual char const* name() const = 0;
+  char const* name() const { return name_; }
   // A new slot for the request, or null when this factory does not make it.
   virtual Slot* INewSlot(LGCP::CreateParams const&) { return nullptr; }
   // Adds this factory's counts to the board's resource report.
@@ -74,6 +74,7 @@ class SlotFactory {
   virtual void OnTrunkStatus(ACP::TrunkStatus const&) {}
 
  private:
+  char const* name_;
   SlotFactory* next_;
 };
 

@@ -44,8 +44,7 @@ struct TestSlot : Slot {
 struct TestFactory : SlotFactory {
   std::string label;
   int trunkReports = 0;
-  explicit TestFactory(std::string l) : label(std::move(l)) {}
-  char const* name() const override { return label.c_str(); }
+  explicit TestFactory(char const* l) : SlotFactory(l), label(l) {}
   Slot* INewSlot(LGCP::CreateParams const& p) override {
     asked.push_back(label);
     if (label != "maker" || p.get_map() == nullptr) return nullptr;
