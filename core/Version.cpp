@@ -1,21 +1,8 @@
 #include "core/Version.h"
 
 #include <ostream>
-#include <utility>
 
 Version const Version::current(Version::snapshot, 0, "", "tarvox", "2024-02-05 11:26", "T240205-1126", "ppc");
-
-Version::Version(Type type, int number, std::string text, std::string builder, std::string date, std::string tag,
-                 std::string architecture)
-    : type_(type),
-      number_(number),
-      text_(std::move(text)),
-      builder_(std::move(builder)),
-      date_(std::move(date)),
-      tag_(std::move(tag)),
-      architecture_(std::move(architecture)) {
-  update();
-}
 
 void Version::put(std::ostream& os) const { os << tag_; }
 
