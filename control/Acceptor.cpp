@@ -63,9 +63,12 @@ void Listening<Base>::OnSocketEvent(int fd, short revents) {
     std::string peer;
     Fd socket(AcceptPeer(fd, peer));
     if (!socket) return;
-    if (this->state() != Base::State::Connecting) {
+    if (this->state() == Base::State::Connected) {
       if (this->verbose()) std::cerr << "refuse connection from " << peer << std::endl;
-      if (this->state() == Base::State::Connected) ImplRefuseConnection();
+      ImplRefuseConnection();
+    } else if (this->state() != Base::State::Connecting) {
+      // While the last peer's loss is being reported a new one is not attached.
+      if (this->verbose()) std::cout << "new connection from " << peer << std::endl;
     } else if (!socket.NonBlock()) {
       if (this->verbose()) std::cerr << "can't set socket to non block mode: " << std::strerror(errno) << std::endl;
     } else {
@@ -186,8 +189,10 @@ void AcceptorNetCheckConnection::CheckConnection() {
       drop = true;
     }
     if (drop) {
-      SetCheckState(CheckState::Idle);
+      checkState_ = CheckState::Idle;
+      SetupKeepAlive(false);
       Disconnect();
+      if (verbose()) std::cerr << "CheckConnectionState Idle" << std::endl;
     }
   }
   checkTimer_.set(kCheckMs, &AcceptorNetCheckConnection::OnCheckConnectionTimeout, this);

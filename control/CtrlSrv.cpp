@@ -223,6 +223,9 @@ void Server::SendMsg(LGCP::Message& message) {
   octets.reserve(200);
   if (!ASN1::encode(message, env, octets)) {
     std::cerr << ext::header(this) << "send fail: encode error!" << message << std::endl;
+    // Printing a value that cannot be coded may leave the stream failed;
+    // later error lines must still come out.
+    std::cerr.clear();
     return;
   }
   if (connection_ == nullptr) {

@@ -64,7 +64,8 @@ void Slots::CmdCreate(unsigned number, LGCP::CreateParams const& params) {
       Error(LGCP::ErrorCause::destroyInProgress);
       return;
     }
-    Destroy(number);
+    // A slot that finishes later leaves the table and reports to on_release.
+    if (!Destroy(number)) dying_.push_back(std::move(table_[number]));
   }
   for (SlotFactory* f = firstFactory; f; f = f->next()) {
     if (Slot* made = f->INewSlot(params)) {

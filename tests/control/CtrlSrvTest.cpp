@@ -199,6 +199,41 @@ TEST_F(ServerTest, DeactivateTellsEveryServiceAndLaterSendsAreNotAttached) {
   EXPECT_FALSE(first.CheckServerConnection(connected));
 }
 
+TEST_F(ServerTest, EncodeFailureIsReportedAndLaterErrorLinesStillAppear) {
+  testing::internal::CaptureStderr();
+  first.delayedSuccess(1024, 1);  // the slot field stops at 1023
+  LGCP::Signal unselected;
+  first.SendSignal(unselected);
+  std::cerr << "still here" << std::endl;
+  std::string err = testing::internal::GetCapturedStderr();
+  EXPECT_THAT(err, HasSubstr("ctrl [pair]: send fail: encode error!"));
+  EXPECT_THAT(err, HasSubstr("still here\n"));
+  EXPECT_TRUE(sent().empty());
+}
+
+TEST(ServerWithoutController, DeactivateStillTellsEveryService) {
+  struct Idle : Control::ServiceUnix {
+    bool ImplActivate() override { return true; }  // waits for a peer that never comes
+    void ImplDeactivate() override {}
+    void ImplOnDisconnect() override {}
+  };
+  CtrlSrv::Server server;
+  Scripted a, b;
+  server.Bind(&a);
+  server.Bind(&b);
+  ASSERT_TRUE(server.Activate(new Idle));
+  bool connected = true;
+  EXPECT_TRUE(a.CheckServerConnection(connected));
+  EXPECT_FALSE(connected);
+  testing::internal::CaptureStderr();
+  a.SendSignal(activated());  // dropped by the connection: no controller
+  testing::internal::GetCapturedStderr();
+  server.Deactivate();
+  EXPECT_EQ(a.disconnects, 1);
+  EXPECT_EQ(b.disconnects, 1);
+  EXPECT_EQ(a.connects, 0);
+}
+
 TEST(ServiceWithoutServer, EveryCallSaysSoAndReturnsNothing) {
   Scripted lone;
   testing::internal::CaptureStderr();

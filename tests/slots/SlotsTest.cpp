@@ -155,11 +155,24 @@ TEST_F(SlotsTest, AsynchronousDestroyIsAnsweredWhenTheSlotIsReleased) {
 
 TEST_F(SlotsTest, CreateOverAnExistingSlotReplacesIt) {
   ctrlServer.OnMessage(create(3, 1));
-  Slot* first = slots().slot(3);
   ctrlServer.OnMessage(create(3, 2));
   EXPECT_EQ(deleted, 1);
   EXPECT_NE(slots().slot(3), nullptr);
-  (void)first;
+
+  // A slot that finishes its destruction later lives on until it reports.
+  ctrlServer.OnMessage(create(4, 3, true));
+  Slot* slow = slots().slot(4);
+  ctrlServer.OnMessage(create(4, 4));
+  EXPECT_NE(slots().slot(4), slow);
+  EXPECT_EQ(slots().dying(), 1u);
+  EXPECT_EQ(deleted, 1);
+  pair->messages();
+  slots().on_release(slow);
+  EXPECT_TRUE(pair->messages().empty());  // nobody waits for its answer
+  testsupport::LoopStopper stop(20);
+  multiplexer.run(false, true);
+  EXPECT_EQ(deleted, 2);
+  EXPECT_EQ(slots().dying(), 0u);
 }
 
 TEST_F(SlotsTest, DisconnectReleasesEverySlotAndDeletesSlowOnesASecondLater) {
