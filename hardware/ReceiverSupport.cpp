@@ -1,5 +1,7 @@
 #include "hardware/ReceiverSupport.h"
 
+#include <fcntl.h>
+
 #include <cerrno>
 #include <cstring>
 #include <iostream>
@@ -9,6 +11,12 @@
 namespace Hardware::detail {
 
 std::ostream& operator<<(std::ostream& os, Err) { return os << " errno=\"" << std::strerror(errno) << '"'; }
+
+Fd OpenDevice(char const* path, int flags, char const* failText) {
+  Fd fd(Dev::open(path, flags | O_NONBLOCK | O_CLOEXEC));
+  if (!fd) std::cerr << failText << std::strerror(errno) << std::endl;
+  return fd;
+}
 
 void ReadRecords(int fd, size_t size, char const* name, char const* failText,
                  std::function<void(uint8_t const*)> const& take) {

@@ -6,6 +6,7 @@
 #include <functional>
 #include <iosfwd>
 
+#include "core/Fd.h"
 #include "core/IntrusiveList.h"
 
 namespace Hardware::detail {
@@ -13,6 +14,10 @@ namespace Hardware::detail {
 // " errno=" and the system error text of errno between double quotes.
 struct Err {};
 std::ostream& operator<<(std::ostream& os, Err);
+
+// Opens a receiver's device read-only or read-write (non-blocking,
+// close-on-exec); a failure is reported after `failText`.
+Fd OpenDevice(char const* path, int flags, char const* failText);
 
 // Reads records of `size` bytes until the device has none left and hands each
 // to `take`. A record of another size is reported with `name` and dropped;

@@ -178,11 +178,8 @@ TonecReceiverService& TonecReceiverService::instance() {
 TonecReceiverService::TonecReceiverService() { init(); }
 
 bool TonecReceiverService::init() {
-  Fd fd(Dev::open(GetDTMFDevName(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-  if (!fd) {
-    std::cerr << "open tonec fail, DTMF proceeding disabled: " << std::strerror(errno) << std::endl;
-    return false;
-  }
+  Fd fd = detail::OpenDevice(GetDTMFDevName(), O_RDONLY, "open tonec fail, DTMF proceeding disabled: ");
+  if (!fd) return false;
   event_.Bind<TonecReceiverService>("TonecReceiverService::OnEvent", &TonecReceiverService::OnEvent, this);
   event_.Schedule(fd, POLLIN);
   return true;
