@@ -23,6 +23,7 @@
 #include "core/OsHelpers.h"
 #include "core/PidFile.h"
 #include "core/Version.h"
+#include "hardware/HwMux.h"
 #include "monitoring/MonitoringCtl.h"
 #include "rtp/RtpFactories.h"
 #include "slots/Factories.h"
@@ -171,6 +172,8 @@ int main(int argc, char** argv) {
   static RtpZERIFactory rtpZeriFactory;
   static RtpED137Factory rtpEd137Factory;
   static HdlcSlotFactory hdlcSlotFactory;
+
+  HwMux::instance();
 
   MonitoringCtl::instance().Configure(*config);
 
