@@ -146,19 +146,18 @@ void E1Ctl::CloseCas() {
 }
 
 void E1Ctl::OnUpdateCas(int fd, short revents) {
-  if (revents & POLLIN) {
-    uint8_t record[kCasRecordSize];
-    ssize_t const n = Dev::read(fd, record, sizeof record);
-    if (n == static_cast<ssize_t>(kCasRecordSize)) {
-      SendCas(static_cast<int>(Dev::get32(record)), static_cast<int>(Dev::get32(record + 4)), record[8], record[9]);
-      return;
-    }
-    if (n >= 0 || errno == EAGAIN || errno == EINTR) return;  // a short record is dropped
-  } else if (!(revents & (POLLERR | POLLHUP | POLLNVAL))) {
+  short const failure = POLLERR | POLLHUP | POLLNVAL;
+  if (!(revents & (POLLIN | failure))) return;
+  uint8_t record[kCasRecordSize];
+  ssize_t const n = Dev::read(fd, record, sizeof record);
+  if (n == static_cast<ssize_t>(kCasRecordSize)) {
+    SendCas(static_cast<int>(Dev::get32(record)), static_cast<int>(Dev::get32(record + 4)), record[8], record[9]);
     return;
   }
-  // A failed device would wake the loop on every pass: close it, the status
-  // step opens it again.
+  if (n > 0 || (n == 0 && !(revents & failure))) return;  // a short record is dropped
+  if (n < 0 && (errno == EAGAIN || errno == EINTR)) return;
+  // A device that failed or went away would wake the loop on every pass:
+  // close it; the next status step opens it again.
   std::cerr << ext::header(this) << "cas interface failed, closed" << std::endl;
   CloseCas();
 }

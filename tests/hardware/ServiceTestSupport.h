@@ -1,0 +1,75 @@
+#pragma once
+#include <functional>
+#include <vector>
+
+#include "HwTestSupport.h"
+#include "control/CtrlSrv.h"
+#include "core/MuxTime.h"
+#include "support/ControllerPair.h"
+
+namespace hwtest {
+
+// A board service bound to the control server on a fresh simulated board,
+// with a real controller connection to read the answers and signals from.
+class ServiceTest : public BoardTest {
+ protected:
+  explicit ServiceTest(CtrlSrv::Service& service) { ctrlServer.Bind(&service); }
+  void SetUp() override { Mux::set_test_offset(0); }
+  void TearDown() override {
+    ctrlServer.Deactivate();
+    Mux::set_test_offset(0);
+  }
+
+  // A controller arrives; the services hear OnConnect.
+  void Connect() {
+    pair_ = new testsupport::ControllerPair;
+    ASSERT_TRUE(ctrlServer.Activate(pair_));
+  }
+  // The controller goes; the services hear OnDisconnect.
+  void Disconnect() {
+    ctrlServer.Deactivate();
+    pair_ = nullptr;
+  }
+  // Every message the controller received since the last call.
+  std::vector<LGCP::Message> Sent() { return pair_ ? pair_->messages() : std::vector<LGCP::Message>{}; }
+
+  // Handles one command as the controller sent it, with seq 1 and no slot.
+  void Command(std::function<void(LGCP::Command&)> const& fill) {
+    LGCP::Message m;
+    m.set_seq(1);
+    fill(m.get_pdu().set_command());
+    ctrlServer.OnMessage(m);
+  }
+
+  // Moves loop time on and lets the due timers fire.
+  void Advance(unsigned ms) {
+    Mux::set_test_offset(Mux::test_offset() + int64_t(ms) * 1000);
+    runFor(20);
+  }
+
+ private:
+  testsupport::ControllerPair* pair_ = nullptr;
+};
+
+// The trunk status reports among the messages, as (type, trunk, state, slips).
+struct Status {
+  int type, trunk, state, slips;
+  bool operator==(Status const& o) const {
+    return type == o.type && trunk == o.trunk && state == o.state && slips == o.slips;
+  }
+};
+inline std::vector<Status> StatusReports(std::vector<LGCP::Message> const& messages) {
+  std::vector<Status> out;
+  for (auto const& m : messages) {
+    LGCP::Signal const* s = m.get_pdu().get_signal();
+    if (s == nullptr || s->get_trunkStatus() == nullptr) continue;
+    ACP::TrunkStatus const& t = *s->get_trunkStatus();
+    out.push_back({t.get_type().getValue(), t.get_trunk().getValue(), t.get_state().getValue(), t.get_slips().getValue()});
+  }
+  return out;
+}
+inline std::ostream& operator<<(std::ostream& os, Status const& s) {
+  return os << "{type " << s.type << " trunk " << s.trunk << " state " << s.state << " slips " << s.slips << "}";
+}
+
+}  // namespace hwtest
