@@ -48,9 +48,8 @@ std::vector<uint8_t> ChannelRecord(uint32_t trunk, uint32_t ts, uint8_t rx, uint
   return r;
 }
 
-class E1CtlTest : public hwtest::ServiceTest {
+class E1CtlTest : public hwtest::ServiceTest<E1Ctl> {
  protected:
-  E1CtlTest() : ServiceTest(E1Ctl::instance()) {}
   Dev::Sim::Device& maintenance = board.device("/dev/maintenance");
   Dev::Sim::Device& cas = board.device("/dev/e1-cas");
 

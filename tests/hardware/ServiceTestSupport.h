@@ -11,9 +11,11 @@ namespace hwtest {
 
 // A board service bound to the control server on a fresh simulated board,
 // with a real controller connection to read the answers and signals from.
+// The service is made (and may open its devices) once the board is there.
+template <class S>
 class ServiceTest : public BoardTest {
  protected:
-  explicit ServiceTest(CtrlSrv::Service& service) { ctrlServer.Bind(&service); }
+  ServiceTest() { ctrlServer.Bind(&S::instance()); }
   void SetUp() override { Mux::set_test_offset(0); }
   void TearDown() override {
     ctrlServer.Deactivate();
