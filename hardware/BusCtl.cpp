@@ -55,8 +55,10 @@ bool BusCtl::OnCommand(LGCP::Command const& command) {
     Error(LGCP::ErrorCause::unsupported);
     return true;
   }
-  SetClockSrc(*cfg);
-  Success();
+  if (SetClockSrc(*cfg))
+    Success();
+  else  // the controller must not take the bus clock for set
+    Error(fd_ < 0 ? LGCP::ErrorCause::unsupported : LGCP::ErrorCause::internal);
   return true;
 }
 
@@ -67,33 +69,32 @@ bool BusCtl::IsOpen() {
   return fd_ >= 0;
 }
 
-void BusCtl::SetClockSrc(LGCP::ClockCfg const& cfg) {
+bool BusCtl::SetClockSrc(LGCP::ClockCfg const& cfg) {
   if (!IsOpen()) {
     spiCtrl::instance().clock(-1);
     std::cerr << ext::header(this) << "set clock source fail: code 1." << std::endl;
-    return;
+    return false;
   }
   std::cerr << ext::header(this) << "set clock source cmd: " << cfg << std::endl;
-  if (cfg.get_clkSel0().getValue() == LGCP::ClkSel0::internal)
-    DrvSetClkSrc(kFreeRun);
-  else if (cfg.get_bextEn().getValue() == LGCP::BExtEn::disabled)
-    DrvSetClkSrc(kX3);
-  else if (cfg.get_source().getValue() >= 0)
-    DrvSetClkSrc(cfg.get_source().getValue());
+  if (cfg.get_clkSel0().getValue() == LGCP::ClkSel0::internal) return DrvSetClkSrc(kFreeRun);
+  if (cfg.get_bextEn().getValue() == LGCP::BExtEn::disabled) return DrvSetClkSrc(kX3);
+  if (cfg.get_source().getValue() >= 0) return DrvSetClkSrc(cfg.get_source().getValue());
+  return true;  // no source named: the clock stays as it is
 }
 
-void BusCtl::DrvSetClkSrc(int source) {
+bool BusCtl::DrvSetClkSrc(int source) {
   if (!IsOpen()) {
     std::cerr << ext::header(this) << "device open error" << std::endl;
-    return;
+    return false;
   }
   Dev::Record<4> record;
   record.put32(0, static_cast<uint32_t>(source));
   if (Dev::ioctl(fd_, kClockSelect, record) < 0) {
     std::cerr << ext::header(this) << "HW_CLOCK_SELECT fail." << std::endl;
-    return;
+    return false;
   }
   std::cerr << ext::header(this) << "clock source = ";
   PutSourceName(std::cerr, source);
   std::cerr << std::endl;
+  return true;
 }

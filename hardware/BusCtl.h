@@ -26,8 +26,9 @@ class BusCtl : public CtrlSrv::Service {
   void OnDisconnect() override { SetDefaultClock(); }
   bool OnCommand(LGCP::Command const& command) override;
 
-  void SetClockSrc(LGCP::ClockCfg const& cfg);
-  void DrvSetClkSrc(int source);
+  // Each returns false when the clock could not be set.
+  bool SetClockSrc(LGCP::ClockCfg const& cfg);
+  bool DrvSetClkSrc(int source);
   bool IsOpen();
   std::ostream& PutHeader(std::ostream& os) const;
 
