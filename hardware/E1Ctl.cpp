@@ -111,7 +111,7 @@ void E1Ctl::SetMode(LGCP::TrunkCfg const& cfg) {
     case LGCP::TrunkMode::master: tclk_ &= ~bit; break;
     default: Success(); return;
   }
-  if (maintenance_ < 0 && !OpenMaintenance())
+  if (!OpenMaintenance())
     Error(LGCP::ErrorCause::unsupported);
   else if (!UpdateTclk())
     Error(LGCP::ErrorCause::internal);

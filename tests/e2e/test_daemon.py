@@ -301,6 +301,11 @@ class CommandLine(unittest.TestCase):
         status, out, err = run_once("--bogus")
         self.assertEqual((status, out), (2, USAGE))
 
+    def test_disable_clock_acts_while_the_options_are_parsed(self):
+        status, out, err = run_once("--disable-clock", "--version")
+        self.assertEqual((status, out), (2, "server version: %s\n" % TAG))
+        self.assertEqual(err, "clkctl: clock control disabled.\n")
+
     def test_port_must_be_a_whole_number_in_range(self):
         for bad in ("abc", "0", "65536", "20001x", "-1"):
             status, out, _ = run_once("--port", bad)
