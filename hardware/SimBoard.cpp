@@ -91,6 +91,12 @@ File& Device::latest() {
 
 bool Device::push(void const* data, size_t size) { return !files_.empty() && latest().push(data, size); }
 
+void Device::reset() {
+  requests_.clear();
+  answers_.clear();
+  openError_ = 0;
+}
+
 File& Device::attach(int peer) {
   files_.push_back(std::make_unique<File>(peer, files_.size()));
   return *files_.back();
@@ -113,9 +119,10 @@ Board& Board::instance() {
 Board* Board::existing() { return theBoard; }
 
 Board& Board::reset() {
-  delete theBoard;
-  theBoard = new Board;
-  return *theBoard;
+  Board& board = instance();
+  for (auto& entry : board.devices_) entry.second->reset();
+  board.installDefaults();
+  return board;
 }
 
 Board::Board() { installDefaults(); }

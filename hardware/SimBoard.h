@@ -114,6 +114,8 @@ class Device {
   bool push(void const* data, size_t size);
   bool push(std::vector<uint8_t> const& record) { return push(record.data(), record.size()); }
 
+  // Back to no answers, no requests and a working open.
+  void reset();
   File& attach(int peer);
   int answer(Request& request);
 
@@ -132,8 +134,8 @@ class Board {
   static Board& instance();
   // The board if it has been made, else null.
   static Board* existing();
-  // For tests: a fresh board with the default devices; earlier opens are
-  // forgotten (their descriptors no longer reach a simulated device).
+  // For tests: every device back to its default answers, with no requests
+  // seen; opens stay valid.
   static Board& reset();
 
   // The device of a board path, made (with no answers) on first mention.
