@@ -16,9 +16,15 @@ template <class S>
 class ServiceTest : public BoardTest {
  protected:
   ServiceTest() { ctrlServer.Bind(&S::instance()); }
-  void SetUp() override { Mux::set_test_offset(0); }
+  // Loop time stands still but for Advance, so periods are exact however
+  // slowly the test runs.
+  void SetUp() override {
+    Mux::set_test_offset(0);
+    Mux::freeze_test_clock(true);
+  }
   void TearDown() override {
     ctrlServer.Deactivate();
+    Mux::freeze_test_clock(false);
     Mux::set_test_offset(0);
   }
 
@@ -43,10 +49,17 @@ class ServiceTest : public BoardTest {
     ctrlServer.OnMessage(m);
   }
 
-  // Moves loop time on and lets the due timers fire.
+  // Moves loop time on and fires the timers due by then, in one pass.
   void Advance(unsigned ms) {
     Mux::set_test_offset(Mux::test_offset() + int64_t(ms) * 1000);
-    runFor(20);
+    testsupport::LoopStopper stop(0);  // due now, so after every timer due earlier
+    multiplexer.run(false, true);
+  }
+  // Lets the loop serve the descriptors for a moment of real time.
+  void Settle() {
+    Mux::freeze_test_clock(false);
+    runFor(30);
+    Mux::freeze_test_clock(true);
   }
 
  private:

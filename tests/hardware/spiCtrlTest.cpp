@@ -110,10 +110,10 @@ TEST(SpiStatusRegister, DecodesCarrierFramingAndAlarmBits) {
 TEST_F(SpiTest, EightLineReportsEverySecondAfterAConnectAndNoneBefore) {
   Connect();
   hal.clear();
-  Advance(900);
+  Advance(999);
   EXPECT_TRUE(Sent().empty());
   EXPECT_TRUE(hal.requests().empty());
-  Advance(100);
+  Advance(1);
   EXPECT_EQ(hwtest::StatusReports(Sent()), Lines(ACP::TrunkState::normal));
   ASSERT_EQ(hal.requests().size(), 8u);
   for (uint8_t c = 0; c < 8; ++c) {
@@ -135,9 +135,9 @@ TEST_F(SpiTest, ReportsStopAtDisconnectAndStartASecondAfterTheNextConnect) {
   Advance(1000);
   EXPECT_TRUE(hal.requests().empty());
   Connect();
-  Advance(500);
+  Advance(999);
   EXPECT_TRUE(Sent().empty());
-  Advance(500);
+  Advance(1);
   EXPECT_EQ(hwtest::StatusReports(Sent()).size(), 8u);
 }
 
