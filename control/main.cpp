@@ -23,7 +23,11 @@
 #include "core/OsHelpers.h"
 #include "core/PidFile.h"
 #include "core/Version.h"
+#include "hardware/BusCtl.h"
+#include "hardware/E1Ctl.h"
 #include "hardware/HwMux.h"
+#include "hardware/HwTests.h"
+#include "hardware/spiCtrl.h"
 #include "monitoring/MonitoringCtl.h"
 #include "rtp/RtpFactories.h"
 #include "slots/Factories.h"
@@ -141,7 +145,7 @@ int main(int argc, char** argv) {
       case 0: break;  // --version, set by getopt itself
       case 'D': daemonMode = true; break;
       case 'h': Usage(0);
-      case optDisableClock: break;  // bus clock control belongs to the board services
+      case optDisableClock: BusCtl::instance().DisableControl(); break;
       case optPort:
         port = ParsePort(optarg);
         if (port == 0) {
@@ -184,6 +188,10 @@ int main(int argc, char** argv) {
 
   ctrlServer.Bind(&HeartBeatCtl::instance());
   ctrlServer.Bind(&Slots::instance());
+  ctrlServer.Bind(&HwTests::instance());
+  ctrlServer.Bind(&BusCtl::instance());
+  ctrlServer.Bind(&E1Ctl::instance());
+  ctrlServer.Bind(&spiCtrl::instance());
   ctrlServer.Bind(&MonitoringCtl::instance());
 
   ChildWait::Activate();

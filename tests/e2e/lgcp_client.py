@@ -125,6 +125,56 @@ def create_map_body(w):
     w.uint(0, 2)                 # MapParams: no optional field
 
 
+def test_bpc_body(bus, seed, mode, start, length):
+    """testBpc with BpcTestParams; mode "read", "write" or "disconnect"."""
+    def body(w):
+        w.uint(bus, 4)
+        w.unconstrained_int(seed)
+        w.uint(["read", "write", "disconnect"].index(mode), 2)
+        w.uint(start, 7)
+        w.uint(length, 7)
+    return body
+
+
+def clock_cfg_body(internal, bext_disabled, source):
+    """clockCfg with ClockCfg {clkSel0, bextEn, source}."""
+    def body(w):
+        w.bit(internal)
+        w.bit(bext_disabled)
+        w.unconstrained_int(source)
+    return body
+
+
+def trunk_cfg_body(trunk, master):
+    """trunkCfg with TrunkCfg {trunk, mode slave(0) or master(1)}."""
+    def body(w):
+        w.unconstrained_int(trunk)
+        w.bit(master)
+    return body
+
+
+CAS_COMMANDS = ["open", "close", "set", "get"]
+
+
+def ioctl_cas_body(trunk, timeslot, cmd, value=None):
+    """ioctl with IoctlParams `cas`: CasCommand {channel {path, timeslot}, cmd}."""
+    def body(w):
+        w.bit(0)                 # IoctlParams: root alternative
+        w.uint(15, 6)            # cas (index 15 of 38)
+        w.unconstrained_int(trunk)
+        w.unconstrained_int(timeslot)
+        w.uint(CAS_COMMANDS.index(cmd), 2)
+        if cmd in ("open", "set"):
+            w.unconstrained_int(value)
+    return body
+
+
+def ioctl_dtmf_disable_body(w):
+    """ioctl with IoctlParams `dtmf-disable` (NULL), a slot's request."""
+    w.bit(0)
+    w.uint(14, 6)
+
+
 def encode_response(success=True, seq=None):
     """A response sent the wrong way, from controller to daemon."""
     w = BitWriter()
@@ -177,9 +227,32 @@ def decode_message(data):
             out["signal"] = "extension %d" % r.small_number()
         else:
             out["signal"] = SIGNALS[r.uint(5)]
+            if out["signal"] == "trunkStatus":
+                out["status"] = decode_trunk_status(r)
+            elif out["signal"] == "cas":
+                out["cas"] = tuple(r.unconstrained_int() for _ in range(4))  # trunk, timeslot, rx, tx
     else:
         out["kind"] = "command"
     return out
+
+
+TRUNK_STATES = ["normal", "lossBF", "lossCarrier", "ais", "rai", "unknown", "disabled"]
+
+
+def decode_trunk_status(r):
+    """TrunkStatus as (type, trunk, state, slips)."""
+    if r.bit():
+        raise ValueError("TrunkStatus with extensions")
+    trunk = r.unconstrained_int()
+    state = TRUNK_STATES[r.uint(3)]
+    slips, _, _, _, _ = (r.unconstrained_int() for _ in range(5))
+    name_length = r.octet()
+    r.pos += 8 * name_length     # name, octet-aligned characters
+    r.bit()                      # clockMaster
+    if r.bit():
+        raise ValueError("TrunkType extension")
+    kind = ["e1", "bri"][r.uint(1)]
+    return (kind, trunk, state, slips)
 
 
 def tpkt(body):
@@ -189,10 +262,12 @@ def tpkt(body):
 class Connection:
     """One controller connection with frame reassembly."""
 
-    def __init__(self, port, host="127.0.0.1", timeout=5.0):
+    def __init__(self, port, host="127.0.0.1", timeout=5.0, skip=()):
         self.sock = socket.create_connection((host, port), timeout=timeout)
         self.sock.settimeout(timeout)
         self.buffer = b""
+        # Signals the board sends on its own every second, left out of receive().
+        self.skip = set(skip)
 
     def close(self):
         self.sock.close()
@@ -214,6 +289,8 @@ class Connection:
                     raise ValueError("bad TPKT header %r" % self.buffer[:4])
                 if len(self.buffer) >= length:
                     body, self.buffer = self.buffer[4:length], self.buffer[length:]
+                    if self.skip and decode_message(body).get("signal") in self.skip:
+                        continue
                     return body
             chunk = self.sock.recv(65536)
             if not chunk:

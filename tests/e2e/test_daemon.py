@@ -11,8 +11,9 @@ import time
 import unittest
 
 from daemon import BINARY, Daemon, free_port, run_once
-from lgcp_client import (create_map_body, decode_message, encode_command, encode_response,
-                         encode_signal_activated, tpkt)
+from lgcp_client import (clock_cfg_body, create_map_body, decode_message, encode_command, encode_response,
+                         encode_signal_activated, ioctl_cas_body, ioctl_dtmf_disable_body, test_bpc_body,
+                         tpkt, trunk_cfg_body)
 
 USAGE = ("Usage:\n"
          " tarvox -Dh\n"
@@ -26,9 +27,13 @@ TAG = "T240205-1126"
 
 
 class DaemonTest(unittest.TestCase):
+    daemon_args = ()
+
     def setUp(self):
-        self.daemon = Daemon()
+        self.daemon = Daemon(*self.daemon_args)
         self.conn = self.daemon.connect()
+        # The board's status reports arrive every second; most tests ignore them.
+        self.conn.skip = {"trunkStatus"}
         # Until the daemon has answered, the connection may still wait in the
         # listen queue rather than be the attached controller.
         self.assertEqual(self.ask("ping")["response"], "success")
@@ -169,6 +174,98 @@ class Signals(DaemonTest):
         self.assertIn("Starting server [%s], port=%d\n" % (TAG, self.daemon.port), self.daemon.stdout())
 
 
+class BoardServices(DaemonTest):
+    def ask_collecting(self, *args, **kwargs):
+        """(the response, the signals sent before it)."""
+        self.conn.send(encode_command(*args, **kwargs))
+        signals = []
+        while True:
+            message = decode_message(self.conn.receive())
+            if message["kind"] == "response":
+                return message, signals
+            signals.append(message)
+
+    def wait_for_log(self, text, seconds=5.0):
+        deadline = time.time() + seconds
+        while time.time() < deadline and text not in self.daemon.stderr():
+            time.sleep(0.05)
+        self.assertIn(text, self.daemon.stderr())
+
+    def test_bus_test_writes_and_reads_back_the_pattern(self):
+        write = test_bpc_body(bus=1, seed=1234, mode="write", start=5, length=20)
+        self.assertEqual(self.ask("testBpc", seq=1, body=write)["response"], "success")
+        read = test_bpc_body(bus=1, seed=1234, mode="read", start=5, length=20)
+        self.assertEqual(self.ask("testBpc", seq=2, body=read)["response"], "success")
+        other_seed = test_bpc_body(bus=1, seed=99, mode="read", start=5, length=20)
+        self.assertEqual(self.ask("testBpc", seq=3, body=other_seed)["cause"], "busError")
+        self.assertIn("bus 1: test failed on channel 5 expected ", self.daemon.stderr())
+        off = test_bpc_body(bus=1, seed=0, mode="disconnect", start=5, length=20)
+        self.assertEqual(self.ask("testBpc", seq=4, body=off)["response"], "success")
+        self.assertEqual(self.ask("testBpc", seq=5, body=read)["cause"], "busError")
+        # Bus 15 has no outputs past time slot 127.
+        past = test_bpc_body(bus=15, seed=0, mode="write", start=100, length=100)
+        self.assertEqual(self.ask("testBpc", seq=6, body=past)["cause"], "invalidParams")
+
+    def test_clock_source_is_selected_and_free_running_at_connect(self):
+        self.wait_for_log("clkctl: clock source = freerun")
+        answer = self.ask("clockCfg", seq=7, body=clock_cfg_body(internal=0, bext_disabled=0, source=2))
+        self.assertEqual(answer, {"seq": 7, "slot": None, "kind": "response", "response": "success"})
+        self.wait_for_log("clkctl: clock source = f2")
+        self.assertEqual(self.ask("clockCfg", body=clock_cfg_body(0, 1, 3))["response"], "success")
+        self.wait_for_log("clkctl: clock source = X3")
+
+    def test_trunk_mode_sets_the_clock_slave_mask(self):
+        self.assertEqual(self.ask("trunkCfg", seq=1, body=trunk_cfg_body(2, master=0))["response"], "success")
+        self.wait_for_log("E1: TCLT = 0x4")
+        self.assertEqual(self.ask("trunkCfg", seq=2, body=trunk_cfg_body(40, master=0))["cause"], "invalidParams")
+
+    def test_cas_commands_are_answered_after_their_signals(self):
+        answer, signals = self.ask_collecting("ioctl", seq=3, body=ioctl_cas_body(1, 5, "open", 9))
+        self.assertEqual(answer["response"], "success")
+        self.assertEqual([m["cas"] for m in signals], [(1, 0, 0, 0), (1, 5, 9, 9)])
+        self.assertTrue(all(m["slot"] is None and m["seq"] is None for m in signals))
+        answer, signals = self.ask_collecting("ioctl", seq=4, body=ioctl_cas_body(1, 5, "set", 0x1A))
+        self.assertEqual([m["cas"] for m in signals], [(1, 5, 10, 10)])
+        answer, signals = self.ask_collecting("ioctl", seq=5, body=ioctl_cas_body(1, 0, "close"))
+        self.assertEqual([m["cas"] for m in signals], [(1, 0, 1, 0)])
+        answer, signals = self.ask_collecting("ioctl", seq=6, body=ioctl_cas_body(1, 5, "get"))
+        self.assertEqual((answer["response"], signals), ("success", []))
+        self.assertEqual(self.ask("ioctl", seq=7, body=ioctl_cas_body(4, 5, "get"))["cause"], "invalidParams")
+        self.assertEqual(self.ask("ioctl", seq=8, body=ioctl_dtmf_disable_body)["cause"], "unsupported")
+
+    def test_trunk_status_at_connect_then_every_second_with_the_lines_a_second_late(self):
+        self.conn.close()
+        time.sleep(0.3)  # until the daemon has seen the first controller go
+        self.conn = self.daemon.connect()
+        reports = []
+        while len(reports) < 4:
+            reports.append(decode_message(self.conn.receive())["status"])
+        start = time.time()
+        self.assertEqual(reports, [("e1", t, "normal", 0) for t in range(4)])
+        lines = {}
+        while len(lines.get(7, [])) < 2:
+            message = decode_message(self.conn.receive())
+            kind, number, state, slips = message["status"]
+            self.assertEqual((message["seq"], message["slot"], state, slips), (None, None, "normal", 0))
+            if kind == "bri":
+                lines.setdefault(number, []).append(time.time() - start)
+            else:
+                self.assertIn(number, range(4))
+        self.assertEqual(sorted(lines), list(range(8)))
+        self.assertGreater(min(lines[0]), 0.8)
+        self.assertLess(lines[7][1] - lines[7][0], 1.6)
+
+
+class ClockControlDisabled(DaemonTest):
+    daemon_args = ("--disable-clock",)
+
+    def test_clock_configuration_is_unsupported_and_the_clock_left_alone(self):
+        answer = self.ask("clockCfg", seq=1, body=clock_cfg_body(internal=1, bext_disabled=1, source=-1))
+        self.assertEqual(answer["cause"], "unsupported")
+        self.assertIn("clkctl: clock control disabled.", self.daemon.stderr())
+        self.assertNotIn("clock source", self.daemon.stderr())
+
+
 class StartUp(unittest.TestCase):
     def test_stop_signal_during_start_up_still_stops_the_daemon(self):
         # A FIFO in place of the pid file holds the daemon in its start-up,
@@ -203,6 +300,11 @@ class CommandLine(unittest.TestCase):
         self.assertIn("invalid option", err)
         status, out, err = run_once("--bogus")
         self.assertEqual((status, out), (2, USAGE))
+
+    def test_disable_clock_acts_while_the_options_are_parsed(self):
+        status, out, err = run_once("--disable-clock", "--version")
+        self.assertEqual((status, out), (2, "server version: %s\n" % TAG))
+        self.assertEqual(err, "clkctl: clock control disabled.\n")
 
     def test_port_must_be_a_whole_number_in_range(self):
         for bad in ("abc", "0", "65536", "20001x", "-1"):
