@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
@@ -229,6 +230,39 @@ TEST(AsyncCopy, AChangeOfMasksOrBufferAbortsTheCopyOnce) {
   EXPECT_EQ(reports.statuses, (std::vector<int>{ASync::Copy::Status::Aborted}));
   ::close(source[1]);
   ::close(idle.fd[1]);
+}
+
+// While the copy waits for its source, an error event on the destination ends
+// it: a socket's pending error is kept, anything else has none to give.
+TEST(AsyncCopy, AnErrorEventOnTheDestinationKeepsOnlyASocketsPendingError) {
+  int source[2];
+  ASSERT_EQ(::pipe(source), 0);
+  int sink[2];
+  ASSERT_EQ(::pipe(sink), 0);
+  Reports reports;
+  ASync::Copy copy;
+  copy.Bind(&Reports::OnCopy, &reports);
+  copy.Start(Fd(::dup(source[0])), Fd(sink[1]));
+  ::close(sink[0]);  // the pipe's reader goes: POLLERR on its writer
+  ASSERT_TRUE(testloop::run_loop(5000));
+  EXPECT_EQ(reports.statuses, (std::vector<int>{ASync::Copy::Status::Failed}));
+  EXPECT_EQ(copy.error(), 0) << std::strerror(copy.error());
+
+  Listener listener;
+  Fd client(::socket(AF_INET, SOCK_STREAM, 0));
+  ASSERT_EQ(::connect(client.get(), reinterpret_cast<sockaddr*>(&listener.address), sizeof listener.address), 0);
+  Fd peer(::accept(listener.socket.get(), nullptr, nullptr));
+  ASSERT_TRUE(peer);
+  copy.Start(Fd(::dup(source[0])), client);
+  linger hard{1, 0};
+  ::setsockopt(peer.get(), SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
+  peer.close();
+  ASSERT_TRUE(testloop::run_loop(5000));
+  EXPECT_EQ(reports.statuses, (std::vector<int>{ASync::Copy::Status::Failed, ASync::Copy::Status::Failed}));
+  EXPECT_EQ(copy.error(), ECONNRESET) << std::strerror(copy.error());
+  EXPECT_EQ(copy.total(), 0u);
+  ::close(source[0]);
+  ::close(source[1]);
 }
 
 TEST(AsyncCopy, AReadErrorEndsFailedAndKeepsItsErrno) {
