@@ -374,7 +374,10 @@ void Multiplexer::poll_and_serve(bool ownClock) {
   int timeout = next_timer_wait();
   int plugin = timerPoll_schedule();
   if (plugin != INT_MAX && (timeout < 0 || plugin < timeout)) timeout = plugin;
-  if (timeout < 0 && pollArray_.empty()) {
+  // Entries of handlers detached by the deferred calls hold -1; with no live
+  // entry left, poll would wait for ever, as on an empty array.
+  bool live = std::any_of(pollArray_.begin(), pollArray_.end(), [](pollfd const& entry) { return entry.fd >= 0; });
+  if (timeout < 0 && !live) {
     std::cerr << "multiplexer: system hang detected!!!" << std::endl;
     std::abort();
   }

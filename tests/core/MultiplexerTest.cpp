@@ -446,6 +446,30 @@ TEST(MultiplexerDeathTest, NothingAttachedIsASystemHang) {
   EXPECT_DEATH(multiplexer.run(false, true), "multiplexer: system hang detected!!!");
 }
 
+// Deferred calls run right before poll; when they detach every polled
+// handler, nothing is left that could ever end the wait.
+TEST(MultiplexerDeathTest, DeferredCallsDetachingEveryHandlerIsASystemHang) {
+  EXPECT_DEATH(
+      {
+        SocketPair idle;
+        Event event;
+        event.Schedule(Fd(::dup(idle.fd[0])), POLLIN);
+        struct Detacher {
+          Event* event;
+          int runs = 0;
+          void invoke() {
+            if (++runs == 2) event->Release();
+          }
+        } detacher{&event};
+        Dpc dpc;
+        dpc.Bind(&detacher, &Detacher::invoke);
+        dpc.Activate();
+        ::alarm(5);  // a poll that waits for ever ends here, without the message
+        multiplexer.run(false, true);
+      },
+      "multiplexer: system hang detected!!!");
+}
+
 TEST(MultiplexerHandlers, PollEventAsTextNamesBitsInOrder) {
   EXPECT_EQ(PollEventAsText(0), "");
   EXPECT_EQ(PollEventAsText(0x0005), "POLLIN|POLLOUT");
