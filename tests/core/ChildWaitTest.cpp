@@ -184,6 +184,20 @@ TEST(ChildWait, AHandlerMayWaitForItsNextChild) {
   for (int i = 0; i < 3; ++i) EXPECT_EQ(WEXITSTATUS(w.statuses[i]), i + 1);
 }
 
+// Installed like every handler of the daemon: the three-argument form with
+// SA_RESTART and no mask.
+TEST(ChildWait, ActivateInstallsTheSiginfoHandlerWithRestart) {
+  ChildWait::Activate();
+  struct sigaction installed {};
+  ASSERT_EQ(::sigaction(SIGCHLD, nullptr, &installed), 0);
+  EXPECT_TRUE(installed.sa_flags & SA_SIGINFO);
+  EXPECT_TRUE(installed.sa_flags & SA_RESTART);
+  EXPECT_TRUE(::sigisemptyset(&installed.sa_mask));
+  using Any = void (*)();
+  EXPECT_EQ(reinterpret_cast<Any>(installed.sa_sigaction),
+            reinterpret_cast<Any>(&ChildWaitService::SigChldHandlerWrapper));
+}
+
 TEST(ChildWait, TheSignalHandlerGivesBackTheInterruptedErrno) {
   ChildWait::Activate();
   HoldSigchld hold;
