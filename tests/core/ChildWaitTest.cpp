@@ -117,6 +117,64 @@ TEST(ChildWait, TwoChildrenAreEachReportedOnceWithTheirOwnStatus) {
   EXPECT_FALSE(a.wait.waiting());
 }
 
+// The waiting list is walked from its head, so of two ChildWaits for one pid
+// the first in the list hears of it.
+TEST(ChildWait, AttachingAgainMovesToTheEndAndKeepsTheOthers) {
+  ChildWait::Activate();
+  Child other(6, true);
+  Child child(4, true);  // holds other's gate too: it must end first
+  Waiter a, b, c;
+  a.wait.Attach(child.pid());
+  c.wait.Attach(other.pid());
+  b.wait.Attach(child.pid());
+  a.wait.Attach(child.pid());  // now behind b
+  EXPECT_TRUE(a.wait.waiting());
+  EXPECT_TRUE(b.wait.waiting());
+  EXPECT_TRUE(c.wait.waiting());
+  b.then = [&] { other.release(); };
+  c.then = [] { multiplexer.terminate(); };
+  child.release();
+
+  ASSERT_TRUE(testloop::run_loop(5000));
+  ASSERT_EQ(b.statuses.size(), 1u);
+  EXPECT_EQ(WEXITSTATUS(b.statuses[0]), 4);
+  EXPECT_TRUE(a.statuses.empty());
+  EXPECT_TRUE(a.wait.waiting());
+  ASSERT_EQ(c.statuses.size(), 1u);
+  EXPECT_EQ(WEXITSTATUS(c.statuses[0]), 6);
+}
+
+TEST(ChildWait, DestroyingOneThatIsNotWaitingLeavesTheListAlone) {
+  ChildWait::Activate();
+  Child first(1);
+  Child second(2, true);
+  Child third(3, true);
+  Waiter before, after;
+  auto done = std::make_unique<Waiter>();
+  auto idle = std::make_unique<Waiter>();  // never attached
+  before.wait.Attach(second.pid());
+  done->wait.Attach(first.pid());
+  after.wait.Attach(third.pid());
+  ASSERT_TRUE(testloop::run_until([&] { return !done->statuses.empty(); }, 5000));
+  EXPECT_FALSE(done->wait.waiting());
+  done.reset();
+  idle.reset();
+  EXPECT_TRUE(before.wait.waiting());
+  EXPECT_TRUE(after.wait.waiting());
+
+  int reported = 0;
+  before.then = after.then = [&] {
+    if (++reported == 2) multiplexer.terminate();
+  };
+  second.release();
+  third.release();
+  ASSERT_TRUE(testloop::run_loop(5000));
+  ASSERT_EQ(before.statuses.size(), 1u);
+  ASSERT_EQ(after.statuses.size(), 1u);
+  EXPECT_EQ(WEXITSTATUS(before.statuses[0]), 2);
+  EXPECT_EQ(WEXITSTATUS(after.statuses[0]), 3);
+}
+
 TEST(ChildWait, SeveralExitsBeforeTheLoopRunsAreServedInOnePass) {
   ChildWait::Activate();
   testloop::PassCounter counter;
