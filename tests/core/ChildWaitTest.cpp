@@ -89,6 +89,12 @@ struct Waiter {
   }
 };
 
+// A waiter that heard exactly one exit, with this code.
+void expect_one_exit(Waiter const& w, int code) {
+  ASSERT_EQ(w.statuses.size(), 1u) << "expected the exit with code " << code;
+  EXPECT_EQ(WEXITSTATUS(w.statuses[0]), code);
+}
+
 }  // namespace
 
 TEST(ChildWait, TwoChildrenAreEachReportedOnceWithTheirOwnStatus) {
@@ -109,10 +115,8 @@ TEST(ChildWait, TwoChildrenAreEachReportedOnceWithTheirOwnStatus) {
   };
 
   ASSERT_TRUE(testloop::run_loop(5000));
-  ASSERT_EQ(a.statuses.size(), 1u);
-  ASSERT_EQ(b.statuses.size(), 1u);
-  EXPECT_EQ(WEXITSTATUS(a.statuses[0]), 3);
-  EXPECT_EQ(WEXITSTATUS(b.statuses[0]), 7);
+  expect_one_exit(a, 3);
+  expect_one_exit(b, 7);
   EXPECT_EQ(order, (std::vector<char>{'b', 'a'}));
   EXPECT_FALSE(a.wait.waiting());
 }
@@ -136,12 +140,10 @@ TEST(ChildWait, AttachingAgainMovesToTheEndAndKeepsTheOthers) {
   child.release();
 
   ASSERT_TRUE(testloop::run_loop(5000));
-  ASSERT_EQ(b.statuses.size(), 1u);
-  EXPECT_EQ(WEXITSTATUS(b.statuses[0]), 4);
+  expect_one_exit(b, 4);
   EXPECT_TRUE(a.statuses.empty());
   EXPECT_TRUE(a.wait.waiting());
-  ASSERT_EQ(c.statuses.size(), 1u);
-  EXPECT_EQ(WEXITSTATUS(c.statuses[0]), 6);
+  expect_one_exit(c, 6);
 }
 
 TEST(ChildWait, DestroyingOneThatIsNotWaitingLeavesTheListAlone) {
@@ -169,10 +171,8 @@ TEST(ChildWait, DestroyingOneThatIsNotWaitingLeavesTheListAlone) {
   second.release();
   third.release();
   ASSERT_TRUE(testloop::run_loop(5000));
-  ASSERT_EQ(before.statuses.size(), 1u);
-  ASSERT_EQ(after.statuses.size(), 1u);
-  EXPECT_EQ(WEXITSTATUS(before.statuses[0]), 2);
-  EXPECT_EQ(WEXITSTATUS(after.statuses[0]), 3);
+  expect_one_exit(before, 2);
+  expect_one_exit(after, 3);
 }
 
 TEST(ChildWait, SeveralExitsBeforeTheLoopRunsAreServedInOnePass) {
