@@ -376,8 +376,7 @@ void Multiplexer::poll_and_serve(bool ownClock) {
   if (plugin != INT_MAX && (timeout < 0 || plugin < timeout)) timeout = plugin;
   // Entries of handlers detached by the deferred calls hold -1; with no live
   // entry left, poll would wait for ever, as on an empty array.
-  bool live = std::any_of(pollArray_.begin(), pollArray_.end(), [](pollfd const& entry) { return entry.fd >= 0; });
-  if (timeout < 0 && !live) {
+  if (timeout < 0 && std::none_of(pollArray_.begin(), pollArray_.end(), [](pollfd const& e) { return e.fd >= 0; })) {
     std::cerr << "multiplexer: system hang detected!!!" << std::endl;
     std::abort();
   }
