@@ -22,11 +22,12 @@ constexpr unsigned kDefaultBufferSize = 1024;
 
 bool would_block(int error) { return error == EAGAIN || error == EWOULDBLOCK; }
 
-// The pending error of a socket: 0 when none, the query's errno when it fails.
-int socket_error(int fd) {
+// The pending error of a socket: 0 when none. When the query fails (a pipe or
+// a device is no socket) the query's errno, or 0 with `failureIsNone`.
+int socket_error(int fd, bool failureIsNone = false) {
   int error = 0;
   socklen_t length = sizeof error;
-  if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) != 0) return errno;
+  if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) != 0) return failureIsNone ? 0 : errno;
   return error;
 }
 
@@ -203,7 +204,8 @@ void Copy::OnSrcEvent(int, short revents) {
 
 void Copy::OnDstEvent(int, short revents) {
   if (revents & kFailureEvents) {
-    error_ = socket_error(destination_.get());
+    // Only a socket can tell why; a pipe or device leaves no error.
+    error_ = socket_error(destination_.get(), true);
     End(Status::Failed);
   } else if (status_ == Status::Copying || status_ == Status::Draining) {
     if (revents & events_.destination) Progress();

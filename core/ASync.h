@@ -103,8 +103,9 @@ class Copy : public Bindable<CopyStatus::Type> {
   bool set_bufsize(unsigned size);
 
   Status::Type status() const { return status_; }
-  // The errno of the failed read or write (or the destination's pending
-  // socket error); 0 when none.
+  // The errno of the failed read or write, or after an error event the
+  // destination's pending socket error; 0 when none (also for a destination
+  // that is no socket).
   int error() const { return error_; }
   uint32_t total() const { return total_; }
   unsigned bufsize() const { return bufsize_; }

@@ -83,7 +83,7 @@ ChildWaitService::~ChildWaitService() {
 }
 
 // Only async-signal-safe calls; errno is the interrupted code's and is given back.
-void ChildWaitService::SigChldHandlerWrapper(int) {
+void ChildWaitService::SigChldHandlerWrapper(int, siginfo_t*, void*) {
   int savedErrno = errno;
   if (ChildWaitService* service = childWaitService) {
     int status = 0;

@@ -79,7 +79,8 @@ class ChildWaitService {
  public:
   static ChildWaitService* childWaitService;
 
-  static void SigChldHandlerWrapper(int signo);
+  // The SIGCHLD handler, installed in the three-argument form.
+  static void SigChldHandlerWrapper(int signo, siginfo_t* info, void* context);
   void OnChildEvent(int fd, short revents);
 
   bool active() const { return writeFd_ >= 0; }

@@ -374,7 +374,9 @@ void Multiplexer::poll_and_serve(bool ownClock) {
   int timeout = next_timer_wait();
   int plugin = timerPoll_schedule();
   if (plugin != INT_MAX && (timeout < 0 || plugin < timeout)) timeout = plugin;
-  if (timeout < 0 && pollArray_.empty()) {
+  // Entries of handlers detached by the deferred calls hold -1; with no live
+  // entry left, poll would wait for ever, as on an empty array.
+  if (timeout < 0 && std::none_of(pollArray_.begin(), pollArray_.end(), [](pollfd const& e) { return e.fd >= 0; })) {
     std::cerr << "multiplexer: system hang detected!!!" << std::endl;
     std::abort();
   }

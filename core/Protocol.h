@@ -167,7 +167,9 @@ class ProtocolsList : public Protocol, private F_dual_list<Protocol> {
 
 // A stack that is one layer of the stack around it: packets and activation
 // pass through its inner layers, and its inner top and bottom layers talk to
-// the outside through the family. An empty family passes everything through.
+// the outside through the family. An empty family drops the packets given to
+// its `message` and `receive`, reserves no room and fails to initialize;
+// activation and deactivation go straight on through it.
 class ProtocolsFamily : public ProtocolsList {
  public:
   void local_prepare_head(Packet& packet) override;

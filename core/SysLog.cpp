@@ -67,7 +67,9 @@ bool SysLogManager::connect(int options) {
   for (int attempt = 0; attempt < 2; ++attempt) {
     if (socket_ < 0) {
       if (!(options & LOG_NDELAY)) return false;
-      socket_ = ::socket(AF_UNIX, type_ | SOCK_CLOEXEC, 0);
+      // Non-blocking while connecting: a stream logger whose backlog is full
+      // refuses at once instead of holding the loop.
+      socket_ = ::socket(AF_UNIX, type_ | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
       if (socket_ < 0) return false;
     }
     if (connected_) return true;
@@ -80,6 +82,10 @@ bool SysLogManager::connect(int options) {
     }
     std::memcpy(address.sun_path, path.c_str(), path.size());
     if (::connect(socket_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
+      // Blocking again for those who share the descriptor (the daemon puts it
+      // on its standard output and error); sends here never wait.
+      int flags = ::fcntl(socket_, F_GETFL);
+      if (flags >= 0) ::fcntl(socket_, F_SETFL, flags & ~O_NONBLOCK);
       connected_ = true;
       return true;
     }
@@ -162,39 +168,52 @@ void SysLogManager::queue(size_t length, size_t identAt) {
   if (count_ >= maxParts || used_ >= flushBytes) sendmsg();
 }
 
-ssize_t SysLogManager::send() {
-  if (socket_ < 0) return -1;
+// Sends the queued messages from `first` on without waiting: a logger that
+// does not take them at once has failed. Returns the index of the first
+// message not wholly sent (count_ when all were); the bytes sent go to `bytes`.
+int SysLogManager::send(int first, ssize_t& bytes) {
+  if (socket_ < 0 || first >= count_) return first;
   msghdr header{};
-  header.msg_iov = parts_;
-  header.msg_iovlen = static_cast<size_t>(count_);
+  header.msg_iov = parts_ + first;
+  header.msg_iovlen = static_cast<size_t>(count_ - first);
   ssize_t result;
-  do result = ::sendmsg(socket_, &header, MSG_NOSIGNAL);
+  do result = ::sendmsg(socket_, &header, MSG_NOSIGNAL | MSG_DONTWAIT);
   while (result < 0 && errno == EINTR);
-  return result;
+  if (result < 0) return first;
+  bytes += result;
+  // A stream socket may take only part of the batch.
+  int next = first;
+  for (size_t left = static_cast<size_t>(result); next < count_ && left >= parts_[next].iov_len; ++next)
+    left -= parts_[next].iov_len;
+  return next;
 }
 
-// A batch that fails is tried once more on a new connection, then written
-// to the console, so that no message is lost.
+// What a send leaves is tried once more on a new connection (a message cut
+// short on the old one is sent whole), then written to the console, so that
+// no message is lost. Returns the bytes sent, or -1 when any message failed.
 int SysLogManager::sendmsg() {
   if (count_ == 0) return 0;
-  ssize_t result = send();
-  if (result < 0) {
+  ssize_t bytes = 0;
+  int sent = send(0, bytes);
+  if (sent < count_) {
     disconnect();
-    if (connect(options_ | LOG_NDELAY)) result = send();
+    if (connect(options_ | LOG_NDELAY)) sent = send(sent, bytes);
   }
-  if (result < 0) {
+  if (sent < count_) {
     disconnect();
     char const* texts[maxParts];
     size_t lengths[maxParts];
-    for (int i = 0; i < count_; ++i) {
-      texts[i] = static_cast<char const*>(parts_[i].iov_base) + identAt_[i];
-      lengths[i] = parts_[i].iov_len - identAt_[i] - 1;
+    int n = 0;
+    for (int i = sent; i < count_; ++i, ++n) {
+      texts[n] = static_cast<char const*>(parts_[i].iov_base) + identAt_[i];
+      lengths[n] = parts_[i].iov_len - identAt_[i] - 1;
     }
-    toConsole(texts, lengths, count_);
+    toConsole(texts, lengths, n);
   }
+  bool complete = sent == count_;
   used_ = 0;
   count_ = 0;
-  return result < 0 ? -1 : static_cast<int>(result);
+  return complete ? static_cast<int>(bytes) : -1;
 }
 
 void SysLogManager::toConsole(char const* const* texts, size_t const* lengths, int count) {

@@ -39,8 +39,9 @@ class SysLogManager {
   // Plain text, never taken as a format; text too long for one message is
   // sent in several.
   void log(int priority, char const* text, size_t length);
-  // Sends the batch; a batch that cannot be sent goes to the console. Returns
-  // sendmsg()'s result, or 0 when nothing was queued.
+  // Sends the batch without waiting; what cannot be sent, also after one
+  // retry on a new connection, goes to the console. Returns the bytes sent,
+  // -1 when a message failed, or 0 when nothing was queued.
   int sendmsg();
 
   bool connected() const { return connected_; }
@@ -50,7 +51,7 @@ class SysLogManager {
   bool connect(int options);
   void disconnect();
   void queue(size_t length, size_t identAt);
-  ssize_t send();
+  int send(int first, ssize_t& bytes);
   void toConsole(char const* const* texts, size_t const* lengths, int count);
 
   int type_;

@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
@@ -92,6 +93,28 @@ struct Listener {
   }
 };
 
+// A loopback TCP connection; with small buffers a copy soon finds it full.
+struct TcpLink {
+  Listener listener;
+  Fd client{::socket(AF_INET, SOCK_STREAM, 0)};
+  Fd peer;
+  explicit TcpLink(bool smallBuffers) {
+    int small = 4096;
+    if (smallBuffers) {
+      ::setsockopt(listener.socket.get(), SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+      ::setsockopt(client.get(), SOL_SOCKET, SO_SNDBUF, &small, sizeof small);
+    }
+    if (::connect(client.get(), reinterpret_cast<sockaddr*>(&listener.address), sizeof listener.address) == 0)
+      peer = Fd(::accept(listener.socket.get(), nullptr, nullptr));
+  }
+  // The peer goes with a reset.
+  void reset() {
+    linger hard{1, 0};
+    ::setsockopt(peer.get(), SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
+    peer.close();
+  }
+};
+
 // A listener whose accept queue is full: further connects get no answer.
 struct DeafListener : Listener {
   Fd filler{::socket(AF_INET, SOCK_STREAM, 0)};
@@ -119,6 +142,29 @@ TEST(AsyncCopy, AFileReachesASocketByteExactAndEndsDone) {
   EXPECT_EQ(reports.statuses, (std::vector<int>{ASync::Copy::Status::Done}));
   EXPECT_EQ(copy.total(), data.size());
   EXPECT_TRUE(reader.received == data) << reader.received.size() << " bytes received";
+}
+
+TEST(AsyncCopy, AnEmptySourceEndsDoneAfterTheFlushWaitOrAtOnceWithoutOne) {
+  testsupport::TestRoot root;
+  StreamPair pair;
+  Reports reports;
+  reports.stopLoop = false;
+  ASync::Copy copy;
+  copy.Bind(&Reports::OnCopy, &reports);
+  copy.Start(file_with(root, "empty", ""), Fd(pair.fd[0]));
+  EXPECT_TRUE(reports.statuses.empty());
+  EXPECT_EQ(copy.status(), ASync::Copy::Status::Flushing);
+  ASSERT_TRUE(testloop::run_until([&] { return !reports.statuses.empty(); }, 5000));
+  EXPECT_EQ(reports.statuses, (std::vector<int>{ASync::Copy::Status::Done}));
+
+  ASync::Copy::EventsParams noFlush;
+  noFlush.flush = 0;
+  copy.set_events(noFlush);
+  copy.Start(file_with(root, "empty", ""), Fd(pair.fd[0]));
+  EXPECT_EQ(reports.statuses, (std::vector<int>{ASync::Copy::Status::Done, ASync::Copy::Status::Done}));
+  EXPECT_EQ(copy.total(), 0u);
+  ::close(pair.fd[0]);
+  ::close(pair.fd[1]);
 }
 
 TEST(AsyncCopy, ADestinationThatWouldBlockStopsTheReads) {
@@ -156,33 +202,34 @@ TEST(AsyncCopy, ADestinationThatWouldBlockStopsTheReads) {
   ::close(source[0]);
 }
 
-TEST(AsyncCopy, APeerResetEndsFailed) {
+// A reset of the destination ends the copy Failed, while copying and also
+// while draining (Stop with the destination full leaves data to write).
+TEST(AsyncCopy, APeerResetEndsFailedAlsoWhileDraining) {
   testsupport::TestRoot root;
-  Listener listener;
-  int small = 4096;
-  ::setsockopt(listener.socket.get(), SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
-  Fd client(::socket(AF_INET, SOCK_STREAM, 0));
-  ::setsockopt(client.get(), SOL_SOCKET, SO_SNDBUF, &small, sizeof small);
-  ASSERT_EQ(::connect(client.get(), reinterpret_cast<sockaddr*>(&listener.address), sizeof listener.address), 0);
-  Fd peer(::accept(listener.socket.get(), nullptr, nullptr));
-  ASSERT_TRUE(peer);
-
+  std::string data = random_bytes(1 << 20);
   Reports reports;
   ASync::Copy copy;
   copy.Bind(&Reports::OnCopy, &reports);
-  std::string data = random_bytes(1 << 20);
-  copy.Start(file_with(root, "big", data), client);
-  testsupport::FnTimer reset([&] {
-    linger hard{1, 0};
-    ::setsockopt(peer.get(), SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
-    peer.close();
-  });
-  reset.arm(50);
+  for (bool draining : {false, true}) {
+    SCOPED_TRACE(draining ? "draining" : "copying");
+    reports.statuses.clear();
+    TcpLink link(true);
+    ASSERT_TRUE(link.peer);
+    copy.Start(file_with(root, "big", data), link.client);
+    ASSERT_EQ(copy.status(), ASync::Copy::Status::Copying) << "the destination is full";
+    if (draining) {
+      copy.Stop();
+      EXPECT_EQ(copy.status(), ASync::Copy::Status::Draining);
+      EXPECT_TRUE(reports.statuses.empty());
+    }
+    testsupport::FnTimer reset([&] { link.reset(); });
+    reset.arm(50);
 
-  ASSERT_TRUE(testloop::run_loop(5000));
-  EXPECT_EQ(reports.statuses, (std::vector<int>{ASync::Copy::Status::Failed}));
-  EXPECT_TRUE(copy.error() == ECONNRESET || copy.error() == EPIPE) << copy.error();
-  EXPECT_LT(copy.total(), data.size());
+    ASSERT_TRUE(testloop::run_loop(5000));
+    EXPECT_EQ(reports.statuses, (std::vector<int>{ASync::Copy::Status::Failed}));
+    EXPECT_TRUE(copy.error() == ECONNRESET || copy.error() == EPIPE) << copy.error();
+    EXPECT_LT(copy.total(), data.size());
+  }
 }
 
 TEST(AsyncCopy, EveryStartIsReportedOnce) {
@@ -229,6 +276,34 @@ TEST(AsyncCopy, AChangeOfMasksOrBufferAbortsTheCopyOnce) {
   EXPECT_EQ(reports.statuses, (std::vector<int>{ASync::Copy::Status::Aborted}));
   ::close(source[1]);
   ::close(idle.fd[1]);
+}
+
+// While the copy waits for its source, an error event on the destination ends
+// it: a socket's pending error is kept, anything else has none to give.
+TEST(AsyncCopy, AnErrorEventOnTheDestinationKeepsOnlyASocketsPendingError) {
+  int source[2];
+  ASSERT_EQ(::pipe(source), 0);
+  int sink[2];
+  ASSERT_EQ(::pipe(sink), 0);
+  Reports reports;
+  ASync::Copy copy;
+  copy.Bind(&Reports::OnCopy, &reports);
+  copy.Start(Fd(::dup(source[0])), Fd(sink[1]));
+  ::close(sink[0]);  // the pipe's reader goes: POLLERR on its writer
+  ASSERT_TRUE(testloop::run_loop(5000));
+  EXPECT_EQ(reports.statuses, (std::vector<int>{ASync::Copy::Status::Failed}));
+  EXPECT_EQ(copy.error(), 0) << std::strerror(copy.error());
+
+  TcpLink link(false);
+  ASSERT_TRUE(link.peer);
+  copy.Start(Fd(::dup(source[0])), link.client);
+  link.reset();
+  ASSERT_TRUE(testloop::run_loop(5000));
+  EXPECT_EQ(reports.statuses, (std::vector<int>{ASync::Copy::Status::Failed, ASync::Copy::Status::Failed}));
+  EXPECT_EQ(copy.error(), ECONNRESET) << std::strerror(copy.error());
+  EXPECT_EQ(copy.total(), 0u);
+  ::close(source[0]);
+  ::close(source[1]);
 }
 
 TEST(AsyncCopy, AReadErrorEndsFailedAndKeepsItsErrno) {

@@ -89,6 +89,12 @@ struct Waiter {
   }
 };
 
+// A waiter that heard exactly one exit, with this code.
+void expect_one_exit(Waiter const& w, int code) {
+  ASSERT_EQ(w.statuses.size(), 1u) << "expected the exit with code " << code;
+  EXPECT_EQ(WEXITSTATUS(w.statuses[0]), code);
+}
+
 }  // namespace
 
 TEST(ChildWait, TwoChildrenAreEachReportedOnceWithTheirOwnStatus) {
@@ -109,12 +115,64 @@ TEST(ChildWait, TwoChildrenAreEachReportedOnceWithTheirOwnStatus) {
   };
 
   ASSERT_TRUE(testloop::run_loop(5000));
-  ASSERT_EQ(a.statuses.size(), 1u);
-  ASSERT_EQ(b.statuses.size(), 1u);
-  EXPECT_EQ(WEXITSTATUS(a.statuses[0]), 3);
-  EXPECT_EQ(WEXITSTATUS(b.statuses[0]), 7);
+  expect_one_exit(a, 3);
+  expect_one_exit(b, 7);
   EXPECT_EQ(order, (std::vector<char>{'b', 'a'}));
   EXPECT_FALSE(a.wait.waiting());
+}
+
+// The waiting list is walked from its head, so of two ChildWaits for one pid
+// the first in the list hears of it.
+TEST(ChildWait, AttachingAgainMovesToTheEndAndKeepsTheOthers) {
+  ChildWait::Activate();
+  Child other(6, true);
+  Child child(4, true);  // holds other's gate too: it must end first
+  Waiter a, b, c;
+  a.wait.Attach(child.pid());
+  c.wait.Attach(other.pid());
+  b.wait.Attach(child.pid());
+  a.wait.Attach(child.pid());  // now behind b
+  EXPECT_TRUE(a.wait.waiting());
+  EXPECT_TRUE(b.wait.waiting());
+  EXPECT_TRUE(c.wait.waiting());
+  b.then = [&] { other.release(); };
+  c.then = [] { multiplexer.terminate(); };
+  child.release();
+
+  ASSERT_TRUE(testloop::run_loop(5000));
+  expect_one_exit(b, 4);
+  EXPECT_TRUE(a.statuses.empty());
+  EXPECT_TRUE(a.wait.waiting());
+  expect_one_exit(c, 6);
+}
+
+TEST(ChildWait, DestroyingOneThatIsNotWaitingLeavesTheListAlone) {
+  ChildWait::Activate();
+  Child first(1);
+  Child second(2, true);
+  Child third(3, true);
+  Waiter before, after;
+  auto done = std::make_unique<Waiter>();
+  auto idle = std::make_unique<Waiter>();  // never attached
+  before.wait.Attach(second.pid());
+  done->wait.Attach(first.pid());
+  after.wait.Attach(third.pid());
+  ASSERT_TRUE(testloop::run_until([&] { return !done->statuses.empty(); }, 5000));
+  EXPECT_FALSE(done->wait.waiting());
+  done.reset();
+  idle.reset();
+  EXPECT_TRUE(before.wait.waiting());
+  EXPECT_TRUE(after.wait.waiting());
+
+  int reported = 0;
+  before.then = after.then = [&] {
+    if (++reported == 2) multiplexer.terminate();
+  };
+  second.release();
+  third.release();
+  ASSERT_TRUE(testloop::run_loop(5000));
+  expect_one_exit(before, 2);
+  expect_one_exit(after, 3);
 }
 
 TEST(ChildWait, SeveralExitsBeforeTheLoopRunsAreServedInOnePass) {
@@ -182,6 +240,20 @@ TEST(ChildWait, AHandlerMayWaitForItsNextChild) {
   ASSERT_TRUE(testloop::run_loop(5000));
   ASSERT_EQ(w.statuses.size(), 3u);
   for (int i = 0; i < 3; ++i) EXPECT_EQ(WEXITSTATUS(w.statuses[i]), i + 1);
+}
+
+// Installed like every handler of the daemon: the three-argument form with
+// SA_RESTART and no mask.
+TEST(ChildWait, ActivateInstallsTheSiginfoHandlerWithRestart) {
+  ChildWait::Activate();
+  struct sigaction installed {};
+  ASSERT_EQ(::sigaction(SIGCHLD, nullptr, &installed), 0);
+  EXPECT_TRUE(installed.sa_flags & SA_SIGINFO);
+  EXPECT_TRUE(installed.sa_flags & SA_RESTART);
+  EXPECT_TRUE(::sigisemptyset(&installed.sa_mask));
+  using Any = void (*)();
+  EXPECT_EQ(reinterpret_cast<Any>(installed.sa_sigaction),
+            reinterpret_cast<Any>(&ChildWaitService::SigChldHandlerWrapper));
 }
 
 TEST(ChildWait, TheSignalHandlerGivesBackTheInterruptedErrno) {

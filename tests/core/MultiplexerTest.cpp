@@ -2,7 +2,9 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <csignal>
 #include <fcntl.h>
+#include <sys/time.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -10,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "RunHelpers.h"
 #include "support/LoopHelpers.h"
 #include "support/TestRoot.h"
 
@@ -141,6 +144,32 @@ TEST(MultiplexerTimers, CallbackMayRearmItsTimerOrDestroyItsOwner) {
   EXPECT_EQ(multiplexer.timer_count(), 0u);
 }
 
+// The firing loop reads the time once: a timer armed for 0 ms from a fire()
+// is due in that loop while the millisecond lasts, else on the next pass.
+TEST(MultiplexerTimers, ZeroDelayFromAFireIsDueInTheSameLoopOnlyWithinItsMillisecond) {
+  Mux::freeze_test_clock(true);
+  testloop::PassCounter counter;
+  for (bool nextMillisecond : {false, true}) {
+    unsigned armedIn = 0, firedIn = 0;
+    FnTimer second([&] {
+      firedIn = counter.passes();
+      multiplexer.terminate();
+    });
+    FnTimer first([&] {
+      armedIn = counter.passes();
+      if (nextMillisecond) Mux::set_test_offset(Mux::test_offset() + 1000);
+      second.arm(0);
+    });
+    first.arm(0);
+    ::alarm(5);
+    multiplexer.run(false, true);
+    ::alarm(0);
+    EXPECT_EQ(firedIn, armedIn + (nextMillisecond ? 1 : 0)) << "next millisecond: " << nextMillisecond;
+  }
+  Mux::freeze_test_clock(false);
+  Mux::set_test_offset(0);
+}
+
 TEST(MultiplexerTimers, TimerArmedByADeferredCallBeforePollDoesNotBlock) {
   // Nothing but an idle socket: a due timer must keep poll from waiting for ever.
   SocketPair idle;
@@ -206,6 +235,43 @@ TEST(MultiplexerHandlers, NothingIsServedWhenPollTimesOut) {
   LoopStopper stop(20);
   multiplexer.run(false, true);
   EXPECT_TRUE(a.seen.empty());
+}
+
+namespace {
+// What the signal handler of the next test needs: plain globals.
+int interruptPeer = -1;
+testloop::PassCounter const* interruptCounter = nullptr;
+volatile std::sig_atomic_t interruptedPass = -1;
+void on_interrupt(int) {
+  interruptedPass = static_cast<int>(interruptCounter->passes());
+  (void)!::write(interruptPeer, "x", 1);
+}
+}  // namespace
+
+// The signal makes the descriptor readable as it interrupts poll: the pass
+// it interrupted serves nobody, the next one serves the handler.
+TEST(MultiplexerHandlers, APollInterruptedByASignalEndsThePassWithoutServing) {
+  Watched a("a");
+  testloop::PassCounter counter;
+  unsigned servedIn = 0;
+  a.onServe = [&] {
+    servedIn = counter.passes();
+    multiplexer.terminate();
+  };
+  interruptPeer = a.pair.fd[1];
+  interruptCounter = &counter;
+  struct sigaction action {}, old {};
+  action.sa_handler = on_interrupt;
+  ::sigaction(SIGALRM, &action, &old);
+  itimerval once{{0, 0}, {0, 50000}};
+  ::setitimer(ITIMER_REAL, &once, nullptr);
+  LoopStopper stop(3000);
+  multiplexer.run(false, true);
+  ::sigaction(SIGALRM, &old, nullptr);
+  EXPECT_FALSE(stop.fired());
+  ASSERT_GE(interruptedPass, 1);
+  EXPECT_EQ(a.seen, std::vector<short>{POLLIN});
+  EXPECT_EQ(servedIn, static_cast<unsigned>(interruptedPass) + 1);
 }
 
 TEST(MultiplexerHandlers, AttachedMidPassWaitsForNextPassAndDetachedIsNotServed) {
@@ -444,6 +510,30 @@ TEST(MultiplexerWatchdog, MissingWatchdogIsReportedAndTheLoopRunsWithoutIt) {
 
 TEST(MultiplexerDeathTest, NothingAttachedIsASystemHang) {
   EXPECT_DEATH(multiplexer.run(false, true), "multiplexer: system hang detected!!!");
+}
+
+// Deferred calls run right before poll; when they detach every polled
+// handler, nothing is left that could ever end the wait.
+TEST(MultiplexerDeathTest, DeferredCallsDetachingEveryHandlerIsASystemHang) {
+  EXPECT_DEATH(
+      {
+        SocketPair idle;
+        Event event;
+        event.Schedule(Fd(::dup(idle.fd[0])), POLLIN);
+        struct Detacher {
+          Event* event;
+          int runs = 0;
+          void invoke() {
+            if (++runs == 2) event->Release();
+          }
+        } detacher{&event};
+        Dpc dpc;
+        dpc.Bind(&detacher, &Detacher::invoke);
+        dpc.Activate();
+        ::alarm(5);  // a poll that waits for ever ends here, without the message
+        multiplexer.run(false, true);
+      },
+      "multiplexer: system hang detected!!!");
 }
 
 TEST(MultiplexerHandlers, PollEventAsTextNamesBitsInOrder) {

@@ -3,9 +3,13 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <net/if.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstring>
+#include <fstream>
 #include <list>
 #include <sstream>
 
@@ -13,6 +17,7 @@
 #include "core/INet4.h"
 #include "core/MuxTime.h"
 #include "core/OsHelpers.h"
+#include "support/TestRoot.h"
 
 TEST(FdHelpers, CloseCopyAndCloexec) {
   int pipes[2];
@@ -138,6 +143,44 @@ TEST(ProcessLookup, FindsByWholeCommandName) {
   EXPECT_EQ(std::string(theirs), std::string(own) + "\n");
   std::string prefix(own, std::strlen(own) - 1);
   EXPECT_EQ(find_proc_by_name(prefix.c_str(), ::getpid()), -1);
+}
+
+// The command name runs to the last ')' of the stat line; a hint that belongs
+// to another program is passed over for a scan of /proc.
+TEST(ProcessLookup, ANameWithAParenthesisAndAHintOfAnotherProgram) {
+  testsupport::TestRoot root;
+  std::string name = "x)" + std::to_string(::getpid());  // unique to this test process
+  std::string program = root.file("/" + name);
+  {
+    std::ifstream from("/bin/sleep", std::ios::binary);
+    std::ofstream to(program, std::ios::binary);
+    to << from.rdbuf();
+  }
+  ASSERT_EQ(::chmod(program.c_str(), 0755), 0);
+  pid_t child = ::fork();
+  if (child == 0) {
+    ::execl(program.c_str(), name.c_str(), "30", static_cast<char*>(nullptr));
+    ::_exit(127);
+  }
+  ASSERT_GT(child, 0);
+  struct Ender {
+    pid_t pid;
+    ~Ender() {
+      ::kill(pid, SIGKILL);
+      ::waitpid(pid, nullptr, 0);
+    }
+  } ender{child};
+  std::string comm;
+  for (int i = 0; i < 500 && comm != name; ++i) {
+    ::usleep(10000);
+    std::ifstream in("/proc/" + std::to_string(child) + "/comm");
+    std::getline(in, comm);
+  }
+  ASSERT_EQ(comm, name) << "the copy of sleep did not start";
+
+  EXPECT_EQ(find_proc_by_name(name.c_str(), child), child);
+  EXPECT_EQ(find_proc_by_name(name.c_str(), ::getpid()), child);
+  EXPECT_EQ(find_proc_by_name(name.substr(0, name.find(')')).c_str(), child), -1);
 }
 
 TEST(LoopTime, ArithmeticAndText) {

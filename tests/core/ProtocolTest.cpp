@@ -151,6 +151,49 @@ TEST(ProtocolFamily, ANestedFamilyIsOneLayerOfTheStackAroundIt) {
   EXPECT_EQ(s.log, (Log{"owner.on_deactivated(A, timer T200 from L2)"}));
 }
 
+TEST(ProtocolFamily, AOneLayerStackConfirmsFromThatLayer) {
+  Log log;
+  Owner<ProtocolsList> list{log};
+  Layer* only = static_cast<Layer*>(list.add_protocol_tail(new Layer("L", log)));
+  only->activate();
+  EXPECT_EQ(log, (Log{"L.local_activate", "owner.on_activated(L)"}));
+
+  log.clear();
+  Owner<ProtocolsFamily> family{log};
+  family.add_protocol_tail(new Layer("M", log));
+  family.activate();
+  EXPECT_EQ(log, (Log{"M.local_activate", "owner.on_activated(M)"}));
+}
+
+// Between B and A: packets given to an empty family end there, while
+// activation and deactivation go on through it.
+TEST(ProtocolFamily, AnEmptyFamilyDropsPacketsAndPassesTheStateOn) {
+  Log log;
+  Owner<ProtocolsList> outer{log};
+  Layer* b = static_cast<Layer*>(outer.add_protocol_tail(new Layer("B", log)));
+  outer.add_protocol_tail(new ProtocolsFamily);
+  Layer* a = static_cast<Layer*>(outer.add_protocol_tail(new Layer("A", log)));
+
+  a->activate();
+  EXPECT_EQ(log, (Log{"B.local_activate", "A.local_activate", "owner.on_activated(A)"}));
+  log.clear();
+  a->deactivate();
+  EXPECT_EQ(log, (Log{"A.local_deactivate", "B.local_deactivate", "owner.on_deactivated(B, success from B)"}));
+
+  Packet down;
+  a->prepare_head(down);
+  EXPECT_EQ(down.headroom(), 2u) << "B and A reserve, the empty family nothing";
+  down.put8(0x99);
+  a->message(down);
+  EXPECT_FALSE(outer.sent);
+  Packet up;
+  up.reserve_tail(2);
+  up.put8('B');
+  up.put8(0x99);
+  b->receive(up);
+  EXPECT_FALSE(outer.received);
+}
+
 // ---- packets ----
 
 TEST(ProtocolFamily, FramesGoDownWithEveryHeaderAndComeUpStripped) {

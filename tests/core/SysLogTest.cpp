@@ -2,12 +2,18 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstring>
 #include <fcntl.h>
+#include <poll.h>
 #include <ostream>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <syslog.h>
 #include <unistd.h>
 #include <vector>
 
+#include "core/Fd.h"
 #include "core/Version.h"
 #include "LogTestSupport.h"
 #include "support/TestRoot.h"
@@ -166,6 +172,95 @@ TEST_F(SysLogTest, AFailedSendGoesToTheConsoleAndLosesNoLine) {
   notice << "third" << std::endl;
   EXPECT_EQ(again.receive(), message(29, "third"));
   EXPECT_EQ(root.read("/dev/console"), ident + ": first\r\n" + ident + ": second\r\n");
+}
+
+// A logger that stops reading must not hang the single-threaded daemon: a
+// send that would block fails like any other send.
+TEST_F(SysLogTest, AStalledLoggerCostsNoWaitAndTheLineGoesToTheConsole) {
+  root.write("/dev/console", "");
+  syslogManager.openlog(nullptr, LOG_NDELAY | LOG_CONS, 0);
+  ASSERT_TRUE(syslogManager.connected());
+  // Fill the logger's receive queue from sockets of our own; each has its own
+  // send budget, so one whose first datagram is refused found the queue full.
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  std::strncpy(address.sun_path, root.file("/dev/log").c_str(), sizeof address.sun_path - 1);
+  std::vector<int> fillers;
+  for (bool full = false; !full && fillers.size() < 64;) {
+    fillers.push_back(::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0));
+    int sent = 0;
+    while (::sendto(fillers.back(), "f", 1, MSG_DONTWAIT, reinterpret_cast<sockaddr*>(&address), sizeof address) == 1)
+      ++sent;
+    ASSERT_EQ(errno, EAGAIN);
+    full = sent == 0;
+  }
+
+  ::alarm(5);  // a send that blocks ends the test here
+  auto start = std::chrono::steady_clock::now();
+  notice << "stalled" << std::endl;
+  auto elapsed = std::chrono::steady_clock::now() - start;
+  ::alarm(0);
+  EXPECT_LT(elapsed, std::chrono::milliseconds(500));
+  EXPECT_EQ(root.read("/dev/console"), ident + ": stalled\r\n");
+
+  // Once the logger reads again, the next line reaches it.
+  for (int fd : fillers) ::close(fd);
+  while (sink.receive(0) == "f") {
+  }
+  notice << "flowing" << std::endl;
+  EXPECT_EQ(sink.receive(), message(29, "flowing"));
+  EXPECT_EQ(root.read("/dev/console"), ident + ": stalled\r\n");
+}
+
+// A stream logger may take only part of a batch: the rest, the message cut
+// short included, goes whole over a new connection.
+TEST_F(SysLogTest, WhatAStreamLoggerDidNotTakeGoesOverANewConnection) {
+  sink.close();
+  Fd listener(::socket(AF_UNIX, SOCK_STREAM, 0));
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  std::strncpy(address.sun_path, root.file("/dev/log").c_str(), sizeof address.sun_path - 1);
+  ASSERT_EQ(::bind(listener.get(), reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  ASSERT_EQ(::listen(listener.get(), 8), 0);
+  syslogManager.closelog();
+  syslogManager.openlog(ident.c_str(), LOG_NDELAY, 0);
+  ASSERT_TRUE(syslogManager.connected());
+  int small = 1;  // the kernel's minimum: far less than the batch
+  ::setsockopt(syslogManager.socket(), SOL_SOCKET, SO_SNDBUF, &small, sizeof small);
+
+  std::vector<std::string> lines;
+  for (int i = 0; i < 100; ++i) {
+    lines.push_back("line " + std::to_string(i) + std::string(80, 'x'));
+    notice << lines.back() << '\n';
+  }
+  ::alarm(5);
+  notice << std::flush;
+  ::alarm(0);
+
+  auto read_all = [](int fd) {
+    std::string text;
+    char buffer[4096];
+    pollfd p{fd, POLLIN, 0};
+    while (::poll(&p, 1, 200) == 1) {
+      ssize_t n = ::read(fd, buffer, sizeof buffer);
+      if (n <= 0) break;
+      text.append(buffer, static_cast<size_t>(n));
+    }
+    return text;
+  };
+  Fd first(::accept(listener.get(), nullptr, nullptr));
+  Fd second(::accept(listener.get(), nullptr, nullptr));
+  ASSERT_TRUE(first);
+  ASSERT_TRUE(second);
+  std::string cut = read_all(first.get());
+  std::string rest = read_all(second.get());
+  std::vector<std::string> arrived = messages(cut.substr(0, cut.rfind('\0') + 1));
+  size_t onFirst = arrived.size();
+  for (std::string const& m : messages(rest)) arrived.push_back(m);
+  EXPECT_GT(onFirst, 0u);
+  EXPECT_LT(onFirst, lines.size());
+  ASSERT_EQ(arrived.size(), lines.size());
+  for (size_t i = 0; i < lines.size(); ++i) EXPECT_EQ(arrived[i] + '\0', message(29, lines[i])) << i;
 }
 
 TEST_F(SysLogTest, ClosingSendsWhatIsQueued) {
