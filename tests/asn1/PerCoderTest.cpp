@@ -116,6 +116,25 @@ TEST(PerCoderTest, SmallNumbers) {
   EXPECT_FALSE(decoder.decodeSmallUnsigned(n)) << "more than four octets";
 }
 
+TEST(PerCoderTest, TheEndOfTheInputYieldsZeroBitsAndNoMovement) {
+  const Octets octets = fromHex("A5");
+  ASN1::PERDecoder decoder(octets.data(), octets.data() + octets.size());
+  unsigned seven = 0;
+  ASSERT_TRUE(decoder.decodeMultiBit(7, seven));
+  EXPECT_EQ(seven, 0x52u);
+  EXPECT_TRUE(decoder.decodeSingleBit());
+  EXPECT_FALSE(decoder.decodeSingleBit()) << "past the end";
+  EXPECT_EQ(decoder.consumed(), 1u);
+  unsigned none = 9;
+  EXPECT_FALSE(decoder.decodeMultiBit(1, none));
+  EXPECT_EQ(none, 9u);
+  ASN1::PERDecoder jumper(octets.data(), octets.data() + octets.size());
+  jumper.decodeSingleBit();
+  jumper.setPosition(octets.data() + 5);
+  EXPECT_EQ(jumper.consumed(), 1u) << "never past the end";
+  EXPECT_EQ(jumper.getBitsLeft(), 0u);
+}
+
 TEST(PerCoderTest, OctetStrings) {
   EXPECT_EQ(afterOneBit(ASN1::OCTET_STRING(Octets{0xAB}, &smallOctets)), "9A B0") << "one octet not aligned";
   EXPECT_EQ(afterOneBit(ASN1::OCTET_STRING(Octets{0xAB, 0xCD}, &smallOctets)), "AA BC D0") << "two not aligned";
