@@ -358,6 +358,7 @@ bool PERDecoder::decodeBitMap(SEQUENCE::BitMap& map, unsigned bits) {
 }
 
 bool PERDecoder::decodeBlock(unsigned char* dest, std::size_t n) {
+  if (n == 0) return true;
   byteAlign();
   if (n > octetsLeft()) return false;
   std::copy(pos_, pos_ + n, dest);
@@ -525,13 +526,12 @@ bool PERDecoder::decodeCharacters(AbstractString& v, unsigned n) {
   const StringInfo& s = *v.info();
   unsigned w = s.alignedSetBits;
   if (!packedCharacters(s, n, w)) {
-    byteAlign();
-    if (w == 8) {
-      if (n > octetsLeft()) return false;
-      v.assign(reinterpret_cast<const char*>(pos_), n);
-      pos_ += n;
-      return true;
+    if (w == 8) {  // one block of raw octets, as the encoder writes it: nothing at all for none
+      if (std::uint64_t(n) * 8 > getBitsLeft()) return false;
+      v.resize(n);
+      return decodeBlock(reinterpret_cast<unsigned char*>(v.data()), n);
     }
+    byteAlign();
   }
   if (std::uint64_t(n) * w > getBitsLeft()) return false;
   v.resize(n);

@@ -74,6 +74,7 @@ class PERDecoder : public Visitor {
   // `bits` bits (0..32) into `value`; false when fewer are left.
   bool decodeMultiBit(unsigned bits, unsigned& value);
   bool decodeBitMap(SEQUENCE::BitMap& map, unsigned bits);
+  // Aligns and copies `n` octets, as encodeBlock writes them: nothing at all for 0.
   bool decodeBlock(unsigned char* dest, std::size_t n);
   bool decodeUnsigned(int lb, unsigned ub, unsigned& value);
   bool decodeLength(int lb, unsigned ub, unsigned& n);

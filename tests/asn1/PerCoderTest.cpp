@@ -172,6 +172,16 @@ TEST(PerCoderTest, CharacterStrings) {
   EXPECT_FALSE(perDecode("05 61 62", s));
 }
 
+TEST(PerCoderTest, ABlockOfNoCharactersIsNotAligned) {
+  Caption c;  // s IA5String (SIZE(0..10)), b BOOLEAN
+  c.set_b(true);
+  EXPECT_EQ(roundTrip(c), "08") << "length 0 in four bits, then b";
+  c.set_s("ab");
+  EXPECT_EQ(roundTrip(c), "20 61 62 80") << "the characters as an aligned block";
+  ASN1::IA5String empty;
+  EXPECT_EQ(roundTrip(empty), "00");
+}
+
 TEST(PerCoderTest, ObjectIdentifierAndTime) {
   EXPECT_EQ(roundTrip(ASN1::OBJECT_IDENTIFIER{1, 3, 6, 1}), "03 2B 06 01");
   EXPECT_EQ(perHex(ASN1::OBJECT_IDENTIFIER{1}), "00");
