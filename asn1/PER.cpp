@@ -7,10 +7,12 @@ namespace ASN1 {
 namespace {
 constexpr unsigned Unbounded = 2147483647;  // upper bound of an unconstrained length
 
-// True when a size or value of kind 3 lies outside its root range.
+// True when a size or value of kind 3 lies outside its root range: above ub compared
+// unsigned, or below lb compared signed when lb is negative and unsigned otherwise. A
+// negative value of a range with a negative lb is thus above ub and goes as unconstrained.
 bool outsideRoot(const ConstrainedInfo& c, unsigned number) {
-  if (c.lowerLimit < 0) return int(number) < c.lowerLimit || int(number) > int(c.upperLimit);
-  return number < unsigned(c.lowerLimit) || number > c.upperLimit;
+  bool below = c.lowerLimit < 0 ? int(number) < c.lowerLimit : number < unsigned(c.lowerLimit);
+  return below || number > c.upperLimit;
 }
 
 // Characters go one by one in `w` bits, as their own code or as their index in the set.

@@ -67,6 +67,13 @@ TEST(PerCoderTest, ExtensibleIntegerRange) {
   using Ext = ASN1::Constrained_INTEGER<ASN1::ExtendableConstraint, 0, 7>;
   EXPECT_EQ(roundTrip(Ext(5)), "50");
   EXPECT_EQ(roundTrip(Ext(300)), "80 02 01 2C");
+  // With a negative lb the number is above ub compared unsigned: every negative value goes
+  // as unconstrained, its extension bit set.
+  using Signed = ASN1::Constrained_INTEGER<ASN1::ExtendableConstraint, -128, 127>;
+  EXPECT_EQ(perHex(Signed(-1)), "80 01 FF");
+  EXPECT_EQ(perHex(Signed(-128)), "80 01 80");
+  EXPECT_EQ(roundTrip(Signed(5)), "00 85") << "inside the root: offset 133, aligned";
+  EXPECT_EQ(roundTrip(Signed(127)), "00 FF");
 }
 
 TEST(PerCoderTest, Enumerations) {
