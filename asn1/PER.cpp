@@ -566,7 +566,7 @@ bool PERDecoder::do_visit(BMPString& v) {
 bool PERDecoder::decodeChoicePreamle(CHOICE& v, memento_type& resume) {
   const ChoiceInfo& info = *v.info();
   bool extension;
-  if (!decodeExtensionBit(info.extendable, extension)) return false;
+  if (atEnd() || !decodeExtensionBit(info.extendable, extension)) return false;
   unsigned index;
   resume = memento_type();
   if (extension) {

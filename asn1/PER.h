@@ -81,7 +81,8 @@ class PERDecoder : public Visitor {
   bool decodeSmallUnsigned(unsigned& n);
   bool decodeConstrainedLength(const ConstrainedObject& o, unsigned& n);
   // The extension bit and index of a CHOICE; selects that alternative. For an extension
-  // alternative `resume` is where its open type ends.
+  // alternative `resume` is where its open type ends. Fails at the end of the input, even
+  // where the index takes no bits.
   bool decodeChoicePreamle(CHOICE& v, memento_type& resume);
   void byteAlign();
   std::size_t getBitsLeft() const;

@@ -24,6 +24,16 @@ std::string roundTrip(const T& value) {
 constexpr ASN1::ConstrainedInfo smallOctets = {{&ASN1::make<ASN1::OCTET_STRING>, 4}, ASN1::FixedConstraint, 0, 7};
 constexpr ASN1::ConstrainedInfo extOctets = {{&ASN1::make<ASN1::OCTET_STRING>, 4}, ASN1::ExtendableConstraint, 1, 2};
 
+// CHOICE { ping NULL }: one root alternative, not extensible, so it writes no bits.
+class Beacon : public ASN1::CHOICE {
+ public:
+  static const InfoType theInfo;
+  Beacon() : CHOICE(&theInfo) {}
+};
+constexpr const ASN1::TypeInfo* const Beacon_selectionInfos[] = {&ASN1::Null::theInfo};
+constexpr const char* const Beacon_selectionNames[] = {"ping"};
+constexpr ASN1::ChoiceInfo Beacon::theInfo = {{&ASN1::make<Beacon>, 0}, false, Beacon_selectionInfos, 1, 1, nullptr, Beacon_selectionNames};
+
 std::string afterOneBit(const ASN1::AbstractData& value) {
   Octets out;
   ASN1::PEREncoder encoder(out);
@@ -212,6 +222,11 @@ TEST(PerCoderTest, Choices) {
   EXPECT_EQ(roundTrip(response), "94");
   CreateParams create;
   EXPECT_FALSE(perDecode("C0", create)) << "root index 3 of three";
+  Beacon beacon;
+  EXPECT_FALSE(perDecode("", beacon)) << "nothing to read, though the index takes no bits";
+  EXPECT_EQ(beacon.getSelectionID(), -1);
+  ASSERT_TRUE(perDecode("00", beacon));
+  EXPECT_EQ(beacon.getSelectionID(), 0);
 }
 
 TEST(PerCoderTest, Lists) {
