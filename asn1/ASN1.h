@@ -340,7 +340,9 @@ class ENUMERATED : public AbstractData {
   // Identifier of the first name with the current value; empty when none has it.
   std::string_view getName() const;
   bool setFromName(std::string_view name);
-  bool isStrictlyValid() const { return value_ >= 0 && value_ <= getMaximum(); }
+  // Within the root: at most the maximum value. A negative value is valid, but no value
+  // below 0 encodes.
+  bool isStrictlyValid() const { return value_ <= getMaximum(); }
 
  protected:
   ENUMERATED(const InfoType* info, int v) : AbstractData(info), value_(v) {}

@@ -1,5 +1,6 @@
 // Validity, strict validity and the traced reason of invalid values.
 
+#include "Hex.h"
 #include "TestModule.h"
 #include "asn1/Validity.h"
 
@@ -7,6 +8,7 @@
 
 #include <sstream>
 
+using namespace asn1test;
 using namespace TestLGCP;
 
 namespace {
@@ -39,11 +41,19 @@ TEST(ValidityTest, EnumerationsAndChoices) {
   ErrorCause beyond(ErrorCause::NamedNumber(13));
   EXPECT_TRUE(beyond.isValid());
   EXPECT_FALSE(beyond.isStrictlyValid());
-  ErrorCause negative(ErrorCause::NamedNumber(-1));
-  EXPECT_FALSE(negative.isValid()) << "a negative value can never be encoded";
-  EXPECT_EQ(reason(negative), "> This ENUMERATED has invalid value -1\n");
   R1Code r1(R1Code::NamedNumber(3));
+  EXPECT_FALSE(r1.isValid());
   EXPECT_EQ(reason(r1), "> This ENUMERATED has invalid value 3\n");
+  // Only a value above the maximum is out of bounds: a negative one is valid and strictly
+  // valid; it is the encoder that keeps it off the wire.
+  RadioStandby notUse(RadioStandby::not_use);
+  EXPECT_TRUE(notUse.isValid());
+  EXPECT_TRUE(notUse.isStrictlyValid());
+  EXPECT_EQ(reason(notUse), "");
+  EXPECT_EQ(perHex(notUse), "fails");
+  R1Code negative(R1Code::NamedNumber(-7));
+  EXPECT_TRUE(negative.isValid()) << "no name needed, not extendable";
+  EXPECT_EQ(perHex(negative), "fails");
   TonecCode done;
   done.set_dtmfDone();
   EXPECT_TRUE(done.isValid());
