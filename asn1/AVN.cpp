@@ -44,6 +44,7 @@ bool AVNEncoder::do_visit(const BIT_STRING& v) {
   return bool(os_ << "'B");
 }
 
+// Leaves the stream's number base and fill at decimal and blank, whatever they were.
 void AVNEncoder::printOctets(const Octets& octets) {
   static const char digits[] = "0123456789abcdef";
   os_ << '\'';
@@ -51,7 +52,8 @@ void AVNEncoder::printOctets(const Octets& octets) {
     if (i) os_.put(' ');
     os_.put(digits[octets[i] >> 4]).put(digits[octets[i] & 15]);
   }
-  os_ << "'H";
+  os_ << "'H" << std::dec;
+  os_.fill(' ');
 }
 
 bool AVNEncoder::do_visit(const OCTET_STRING& v) {

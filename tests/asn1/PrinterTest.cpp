@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <iomanip>
 #include <sstream>
 
 using namespace asn1test;
@@ -89,6 +90,18 @@ TEST(PrinterTest, LeafKinds) {
   ASN1::OpenData open;
   open.set_buf({0x01});
   EXPECT_EQ(open.asValueNotation(), "'01'H");
+}
+
+TEST(PrinterTest, OctetsLeaveTheStreamDecimalAndBlankFilled) {
+  std::ostringstream os;
+  os << std::hex << std::setfill('*');
+  os << ASN1::OCTET_STRING({0x0A, 0xFF}) << ' ' << std::setw(4) << 17;
+  EXPECT_EQ(os.str(), "'0a ff'H   17");
+  std::ostringstream held;
+  ASN1::OpenData open;
+  open.set_buf({0x1F});
+  held << std::hex << std::setfill('*') << open << ' ' << std::setw(3) << 20;
+  EXPECT_EQ(held.str(), "'1f'H  20") << "octets held by an open type print as an OCTET STRING";
 }
 
 TEST(PrinterTest, FailuresStopThePrintAndSetFailbit) {
