@@ -145,19 +145,30 @@ std::string AbstractData::asValueNotation() const {
   return text.str();
 }
 
-std::ostream& operator<<(std::ostream& os, const AbstractData& value) {
-  if (!os.good()) return os;
-  std::ostream::sentry sentry(os);
-  if (!sentry) return os;
+void IOWrapper::do_it(std::ios& stream) {
+  std::ios::iostate state = std::ios::goodbit;
   try {
-    if (!value.print_on(os)) os.setstate(std::ios::failbit);
+    state = do_real_io();
   } catch (...) {
     try {
-      os.setstate(std::ios::badbit);
+      stream.setstate(std::ios::badbit);
     } catch (...) {
     }
-    if (os.exceptions() & std::ios::badbit) throw;
+    if (stream.exceptions() & std::ios::badbit) throw;
   }
+  if (state) stream.setstate(state);
+}
+
+std::ios::iostate InserterWrapper::do_real_io() {
+  std::ostream::sentry sentry(os_);
+  if (!sentry) return std::ios::goodbit;
+  return value_.print_on(os_) ? std::ios::goodbit : std::ios::failbit;
+}
+
+void g_inserter(std::ostream& os, const AbstractData& value) { InserterWrapper(os, value).do_it(os); }
+
+std::ostream& operator<<(std::ostream& os, const AbstractData& value) {
+  if (os.good()) g_inserter(os, value);
   return os;
 }
 

@@ -7,6 +7,7 @@
 
 #include <iomanip>
 #include <sstream>
+#include <stdexcept>
 
 using namespace asn1test;
 using namespace TestLGCP;
@@ -117,6 +118,32 @@ TEST(PrinterTest, FailuresStopThePrintAndSetFailbit) {
   partial << m;
   EXPECT_EQ(partial.str(), "{\n  pdu ");
   EXPECT_TRUE(partial.fail());
+}
+
+namespace {
+// Takes nothing: every character written throws.
+struct ThrowingBuf : std::streambuf {
+  int_type overflow(int_type) override { throw std::runtime_error("device gone"); }
+};
+}  // namespace
+
+TEST(PrinterTest, StatesAndExceptionsReachTheStream) {
+  std::ostringstream strict;
+  strict.exceptions(std::ios::failbit);
+  EXPECT_THROW(strict << ASN1::OpenData(), std::ios::failure) << "the failbit of a failed print";
+  std::istringstream strictIn("x");
+  strictIn.exceptions(std::ios::failbit);
+  ASN1::INTEGER n;
+  EXPECT_THROW(strictIn >> n, std::ios::failure) << "the failbit of a failed parse";
+
+  ThrowingBuf gone;
+  std::ostream quiet(&gone);
+  EXPECT_NO_THROW(quiet << ASN1::INTEGER(5));
+  EXPECT_TRUE(quiet.bad());
+  std::ostream loud(&gone);
+  loud.exceptions(std::ios::badbit);
+  EXPECT_THROW(loud << ASN1::INTEGER(5), std::runtime_error) << "thrown on as it was";
+  EXPECT_TRUE(loud.bad());
 }
 
 TEST(PrinterTest, ValueNotationIsEncodingRuleZero) {
