@@ -602,7 +602,16 @@ class SEQUENCE_OF_Base : public ConstrainedObject {
   void push_back_clone(const AbstractData& v) { elements_.emplace_back(v.clone()); }
   void push_back_owned(AbstractData* v) { elements_.emplace_back(v); }
   AbstractData* createElement() const { return create(info()->elementInfo); }
+  // Clones at `pos`: `count` of one value, or those of a range of values (which may be
+  // this list's own).
   void insert(std::size_t pos, std::size_t count, const AbstractData& v);
+  template <class InputIt>
+  void insert(std::size_t pos, InputIt first, InputIt last) {
+    Container clones;
+    for (; first != last; ++first) clones.emplace_back(static_cast<const AbstractData&>(*first).clone());
+    elements_.insert(elements_.begin() + pos, std::make_move_iterator(clones.begin()),
+                     std::make_move_iterator(clones.end()));
+  }
   void erase(std::size_t first, std::size_t last);
 
  protected:

@@ -123,6 +123,26 @@ TEST(ValueModelTest, Lists) {
   EXPECT_LT(b.compare(a), 0);
 }
 
+TEST(ValueModelTest, InsertingARangeInsertsClones) {
+  ASN1::SEQUENCE_OF<ASN1::INTEGER> list, other;
+  for (int v : {1, 2}) list.push_back(v);
+  for (int v : {7, 8, 9}) other.push_back(v);
+  list.insert(1, other.begin() + 1, other.end());
+  other[1] = 0;
+  auto values = [](const ASN1::SEQUENCE_OF<ASN1::INTEGER>& l) {
+    std::vector<int> out;
+    for (const ASN1::INTEGER& v : l) out.push_back(v.getValue());
+    return out;
+  };
+  EXPECT_EQ(values(list), (std::vector<int>{1, 8, 9, 2}));
+  list.insert(4, list.begin(), list.end());
+  EXPECT_EQ(values(list), (std::vector<int>{1, 8, 9, 2, 1, 8, 9, 2})) << "a list's own range";
+  const ASN1::INTEGER plain[] = {5, 6};
+  list.insert(0, std::begin(plain), std::end(plain));
+  EXPECT_EQ(list.size(), 10u);
+  EXPECT_EQ(list[1].getValue(), 6);
+}
+
 TEST(ValueModelTest, EnumerationNames) {
   ED137CauseCode cause(ED137CauseCode::radio_missing_r2s_keepalive);
   EXPECT_EQ(cause.getName(), "radio-missing-r2s-keepalive");
