@@ -447,6 +447,7 @@ class BMPString : public ConstrainedObject, public std::wstring {
   static const InfoType theInfo;
   BMPString(std::wstring_view s = {}, const InfoType* info = &theInfo)
       : ConstrainedObject(info), std::wstring(s) {}
+  explicit BMPString(const InfoType* info) : ConstrainedObject(info) {}
   const InfoType* info() const { return static_cast<const InfoType*>(AbstractData::info()); }
   BMPString& operator=(const std::wstring& s) { std::wstring::assign(s); return *this; }
   using std::wstring::size;

@@ -24,6 +24,10 @@ std::string roundTrip(const T& value) {
 constexpr ASN1::ConstrainedInfo smallOctets = {{&ASN1::make<ASN1::OCTET_STRING>, 4}, ASN1::FixedConstraint, 0, 7};
 constexpr ASN1::ConstrainedInfo extOctets = {{&ASN1::make<ASN1::OCTET_STRING>, 4}, ASN1::ExtendableConstraint, 1, 2};
 
+// BMPString (SIZE(1)) of the characters 0x20..0x7E.
+constexpr ASN1::BMPStringInfo oneCharacter = {
+    {{&ASN1::make<ASN1::BMPString>, 30}, ASN1::FixedConstraint, 1, 1}, 0x20, 0x7E, 16, 16};
+
 // CHOICE { ping NULL }: one root alternative, not extensible, so it writes no bits.
 class Beacon : public ASN1::CHOICE {
  public:
@@ -187,6 +191,21 @@ TEST(PerCoderTest, CharacterStrings) {
   EXPECT_EQ(roundTrip(ASN1::BMPString(L"\x20AC" L"A")), "02 20 AC 00 41");
   ASN1::IA5String s;
   EXPECT_FALSE(perDecode("05 61 62", s));
+}
+
+TEST(PerCoderTest, ABmpStringOfOneCharacterIsNotAligned) {
+  ASN1::BMPString one(&oneCharacter);
+  EXPECT_EQ(one.info(), &oneCharacter);
+  EXPECT_TRUE(one.empty());
+  one = L"A";
+  // No length (the size is fixed), then the character minus the first one, 0x20, unaligned.
+  EXPECT_EQ(afterOneBit(one), "80 10 80");
+  ASN1::BMPString back(&oneCharacter);
+  ASSERT_TRUE(perDecode("00 21", back));
+  EXPECT_EQ(back, one);
+  one = L"\x7F";
+  EXPECT_FALSE(one.isValid());
+  EXPECT_EQ(perHex(one), "fails") << "outside the permitted characters";
 }
 
 TEST(PerCoderTest, ABlockOfNoCharactersIsNotAligned) {
