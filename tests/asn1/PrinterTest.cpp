@@ -47,9 +47,13 @@ TEST(PrinterTest, NestedSequencesAndLists) {
             "}");
 }
 
-TEST(PrinterTest, EmptySequenceAndEmptyList) {
+TEST(PrinterTest, OutermostSequencesAndLists) {
   EXPECT_EQ(SDEvent().asValueNotation(), "{\n}");
-  EXPECT_EQ(ASN1::SEQUENCE_OF<ASN1::INTEGER>().asValueNotation(), "{\n}");
+  ASN1::SEQUENCE_OF<ASN1::INTEGER> list;
+  EXPECT_EQ(list.asValueNotation(), "{\n}");
+  list.push_back(1);
+  list.push_back(2);
+  EXPECT_EQ(list.asValueNotation(), "{\n  1,\n  2\n}");
   Signal s;
   s.set_trunkStatus();
   EXPECT_EQ(s.asValueNotation(), "trunkStatus : {\n}");

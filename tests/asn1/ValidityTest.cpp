@@ -12,9 +12,10 @@ using namespace asn1test;
 using namespace TestLGCP;
 
 namespace {
+// The traced reason; the result of the trace must be the value's validity.
 std::string reason(const ASN1::AbstractData& v) {
   std::ostringstream os;
-  ASN1::trace_invalid(os, ">", v);
+  EXPECT_EQ(ASN1::trace_invalid(os, ">", v), v.isValid());
   return os.str();
 }
 }  // namespace
@@ -62,6 +63,13 @@ TEST(ValidityTest, EnumerationsAndChoices) {
   EXPECT_EQ(reason(response), "> This CHOICE is not selected\n");
   response.select(2);
   EXPECT_EQ(reason(response), "> This selection is not understood by this decoder\n");
+  // Not extensible: an alternative at or above the root count is never valid, even holding
+  // a value that is.
+  response.setSelection(2, new ASN1::Null);
+  EXPECT_TRUE(response.isSelected());
+  EXPECT_FALSE(response.isValid());
+  EXPECT_FALSE(response.isStrictlyValid());
+  EXPECT_EQ(reason(response), "> This selection is not understood by this decoder\n");
 }
 
 TEST(ValidityTest, TimesIdentifiersAndOpenTypes) {
@@ -91,7 +99,9 @@ TEST(ValidityTest, ThePathReadsFromTheOutsideIn) {
   m.set_slot(1023);
   RtpParams& rtp = m.get_pdu().set_command().set_create().set_rtp();
   EXPECT_TRUE(m.isValid());
-  EXPECT_EQ(reason(m), "") << "a valid value writes nothing";
+  std::ostringstream quiet;
+  EXPECT_TRUE(ASN1::trace_invalid(quiet, ">", m));
+  EXPECT_EQ(quiet.str(), "") << "a valid value writes nothing";
   rtp.set_ttl(0);
   EXPECT_EQ(reason(m), ">.pdu.command.create.rtp.ttl The INTEGER value 0 is smaller than lower bound 1\n");
   m.set_slot(1024);
