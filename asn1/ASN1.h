@@ -340,7 +340,9 @@ class ENUMERATED : public AbstractData {
   // Identifier of the first name with the current value; empty when none has it.
   std::string_view getName() const;
   bool setFromName(std::string_view name);
-  bool isStrictlyValid() const { return value_ >= 0 && value_ <= getMaximum(); }
+  // Within the root: at most the maximum value. A negative value is valid, but no value
+  // below 0 encodes.
+  bool isStrictlyValid() const { return value_ <= getMaximum(); }
 
  protected:
   ENUMERATED(const InfoType* info, int v) : AbstractData(info), value_(v) {}
@@ -445,6 +447,7 @@ class BMPString : public ConstrainedObject, public std::wstring {
   static const InfoType theInfo;
   BMPString(std::wstring_view s = {}, const InfoType* info = &theInfo)
       : ConstrainedObject(info), std::wstring(s) {}
+  explicit BMPString(const InfoType* info) : ConstrainedObject(info) {}
   const InfoType* info() const { return static_cast<const InfoType*>(AbstractData::info()); }
   BMPString& operator=(const std::wstring& s) { std::wstring::assign(s); return *this; }
   using std::wstring::size;
@@ -600,7 +603,16 @@ class SEQUENCE_OF_Base : public ConstrainedObject {
   void push_back_clone(const AbstractData& v) { elements_.emplace_back(v.clone()); }
   void push_back_owned(AbstractData* v) { elements_.emplace_back(v); }
   AbstractData* createElement() const { return create(info()->elementInfo); }
+  // Clones at `pos`: `count` of one value, or those of a range of values (which may be
+  // this list's own).
   void insert(std::size_t pos, std::size_t count, const AbstractData& v);
+  template <class InputIt>
+  void insert(std::size_t pos, InputIt first, InputIt last) {
+    Container clones;
+    for (; first != last; ++first) clones.emplace_back(static_cast<const AbstractData&>(*first).clone());
+    elements_.insert(elements_.begin() + pos, std::make_move_iterator(clones.begin()),
+                     std::make_move_iterator(clones.end()));
+  }
   void erase(std::size_t first, std::size_t last);
 
  protected:

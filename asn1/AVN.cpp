@@ -44,6 +44,7 @@ bool AVNEncoder::do_visit(const BIT_STRING& v) {
   return bool(os_ << "'B");
 }
 
+// Leaves the stream's number base and fill at decimal and blank, whatever they were.
 void AVNEncoder::printOctets(const Octets& octets) {
   static const char digits[] = "0123456789abcdef";
   os_ << '\'';
@@ -51,7 +52,8 @@ void AVNEncoder::printOctets(const Octets& octets) {
     if (i) os_.put(' ');
     os_.put(digits[octets[i] >> 4]).put(digits[octets[i] & 15]);
   }
-  os_ << "'H";
+  os_ << "'H" << std::dec;
+  os_.fill(' ');
 }
 
 bool AVNEncoder::do_visit(const OCTET_STRING& v) {
@@ -143,19 +145,30 @@ std::string AbstractData::asValueNotation() const {
   return text.str();
 }
 
-std::ostream& operator<<(std::ostream& os, const AbstractData& value) {
-  if (!os.good()) return os;
-  std::ostream::sentry sentry(os);
-  if (!sentry) return os;
+void IOWrapper::do_it(std::ios& stream) {
+  std::ios::iostate state = std::ios::goodbit;
   try {
-    if (!value.print_on(os)) os.setstate(std::ios::failbit);
+    state = do_real_io();
   } catch (...) {
     try {
-      os.setstate(std::ios::badbit);
+      stream.setstate(std::ios::badbit);
     } catch (...) {
     }
-    if (os.exceptions() & std::ios::badbit) throw;
+    if (stream.exceptions() & std::ios::badbit) throw;
   }
+  if (state) stream.setstate(state);
+}
+
+std::ios::iostate InserterWrapper::do_real_io() {
+  std::ostream::sentry sentry(os_);
+  if (!sentry) return std::ios::goodbit;
+  return value_.print_on(os_) ? std::ios::goodbit : std::ios::failbit;
+}
+
+void g_inserter(std::ostream& os, const AbstractData& value) { InserterWrapper(os, value).do_it(os); }
+
+std::ostream& operator<<(std::ostream& os, const AbstractData& value) {
+  if (os.good()) g_inserter(os, value);
   return os;
 }
 

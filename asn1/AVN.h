@@ -3,6 +3,7 @@
 
 #include "asn1/ASN1.h"
 
+#include <istream>
 #include <ostream>
 
 namespace ASN1 {
@@ -40,5 +41,49 @@ class AVNEncoder : public ConstVisitor {
   int indent_;
   std::vector<bool> fieldPrinted_;  // one mark per SEQUENCE being printed
 };
+
+// One stream operation on a value (printing or parsing), run by do_it, which applies to
+// the stream the state that the operation reports.
+class IOWrapper {
+ public:
+  // Sets a non-zero state that do_real_io returns on `stream`. An exception thrown meanwhile
+  // sets badbit and goes on when the stream's exception mask has badbit.
+  void do_it(std::ios& stream);
+
+ protected:
+  ~IOWrapper() = default;
+
+ private:
+  virtual std::ios::iostate do_real_io() = 0;
+};
+
+// Prints a value in value notation.
+class InserterWrapper : public IOWrapper {
+ public:
+  InserterWrapper(std::ostream& os, const AbstractData& value) : os_(os), value_(value) {}
+
+ private:
+  // Under the stream's sentry; failbit when the printer fails.
+  std::ios::iostate do_real_io() override;
+  std::ostream& os_;
+  const AbstractData& value_;
+};
+
+// Parses a value from value notation.
+class ExtractorWrapper : public IOWrapper {
+ public:
+  ExtractorWrapper(std::istream& is, AbstractData& value) : is_(is), value_(value) {}
+
+ private:
+  // Under the stream's sentry, which skips leading blanks; failbit when the parser fails,
+  // eofbit when it took the last character.
+  std::ios::iostate do_real_io() override;
+  std::istream& is_;
+  AbstractData& value_;
+};
+
+// What operator<< and operator>> do with a value on a good stream.
+void g_inserter(std::ostream& os, const AbstractData& value);
+void g_extractor(std::istream& is, AbstractData& value);
 
 }  // namespace ASN1

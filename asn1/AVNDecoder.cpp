@@ -1,4 +1,5 @@
 #include "asn1/AVNDecoder.h"
+#include "asn1/AVN.h"
 
 #include <boost/scoped_array.hpp>
 
@@ -301,22 +302,18 @@ bool AbstractData::setFromValueNotation(const std::string& text) {
   return get_from(is);
 }
 
+std::ios::iostate ExtractorWrapper::do_real_io() {
+  std::istream::sentry sentry(is_);  // skips leading blanks
+  if (!sentry) return std::ios::goodbit;
+  std::ios::iostate state = value_.get_from(is_) ? std::ios::goodbit : std::ios::failbit;
+  if (is_.rdbuf()->sgetc() == End) state |= std::ios::eofbit;
+  return state;
+}
+
+void g_extractor(std::istream& is, AbstractData& value) { ExtractorWrapper(is, value).do_it(is); }
+
 std::istream& operator>>(std::istream& is, AbstractData& value) {
-  if (!is.good()) return is;
-  std::istream::sentry sentry(is);  // skips leading blanks
-  if (!sentry) return is;
-  std::ios::iostate state = std::ios::goodbit;
-  try {
-    if (!value.get_from(is)) state |= std::ios::failbit;
-    if (is.rdbuf()->sgetc() == End) state |= std::ios::eofbit;
-  } catch (...) {
-    try {
-      is.setstate(std::ios::badbit);
-    } catch (...) {
-    }
-    if (is.exceptions() & std::ios::badbit) throw;
-  }
-  is.setstate(state);
+  if (is.good()) g_extractor(is, value);
   return is;
 }
 

@@ -43,7 +43,7 @@ std::size_t getObjectLength(const AbstractData& value, unsigned tag) {
 
 // ----- encoder -------------------------------------------------------------------------
 
-std::size_t BEREncoder::open(const AbstractData& v) {
+std::size_t BEREncoder::encodeHeader(const AbstractData& v) {
   unsigned tag = pending_ == NoTag ? v.info()->tag : pending_;
   pending_ = NoTag;
   if (tag == 0) return NoHeader;
@@ -62,7 +62,7 @@ std::size_t BEREncoder::open(const AbstractData& v) {
 }
 
 // Puts the length octets in front of the contents that start at `contents`.
-void BEREncoder::close(std::size_t contents) {
+void BEREncoder::closeHeader(std::size_t contents) {
   if (contents == NoHeader) return;
   std::size_t n = out_.size() - contents;
   unsigned char octets[1 + sizeof n];
@@ -79,9 +79,9 @@ void BEREncoder::close(std::size_t contents) {
 }
 
 bool BEREncoder::primitive(const AbstractData& v, const unsigned char* data, std::size_t n) {
-  std::size_t at = open(v);
+  std::size_t at = encodeHeader(v);
   out_.insert(out_.end(), data, data + n);
-  close(at);
+  closeHeader(at);
   return true;
 }
 
@@ -139,35 +139,35 @@ bool BEREncoder::do_visit(const GeneralizedTime& v) {
 
 bool BEREncoder::do_visit(const CHOICE& v) {
   if (!v.isSelected() || unsigned(v.getSelectionID()) >= v.info()->totalCount) return false;
-  std::size_t at = open(v);
+  std::size_t at = encodeHeader(v);
   pending_ = alternativeTag(v, unsigned(v.getSelectionID()));
   if (!v.getSelection()->accept(*this)) return false;
-  close(at);
+  closeHeader(at);
   return true;
 }
 
 bool BEREncoder::do_visit(const OpenData& v) {
   if (!v.has_data() && !v.has_buf()) return false;
-  std::size_t at = open(v);
+  std::size_t at = encodeHeader(v);
   if (v.has_data()) {
     if (!v.get_data()->accept(*this)) return false;
   } else {
     out_.insert(out_.end(), v.get_buf()->begin(), v.get_buf()->end());
   }
-  close(at);
+  closeHeader(at);
   return true;
 }
 
 bool BEREncoder::do_visit(const SEQUENCE_OF_Base& v) {
-  std::size_t at = open(v);
+  std::size_t at = encodeHeader(v);
   for (std::size_t i = 0; i < v.size(); ++i)
     if (!v.at(i).accept(*this)) return false;
-  close(at);
+  closeHeader(at);
   return true;
 }
 
 bool BEREncoder::preVisitExtensionRoots(const SEQUENCE& seq) {
-  sequences_.push_back(open(seq));
+  sequences_.push_back(encodeHeader(seq));
   return true;
 }
 
@@ -179,7 +179,7 @@ bool BEREncoder::encodeField(const SEQUENCE& seq, unsigned index) {
 }
 
 bool BEREncoder::afterVisitSequence(const SEQUENCE&) {
-  close(sequences_.back());
+  closeHeader(sequences_.back());
   sequences_.pop_back();
   return true;
 }

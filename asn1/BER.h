@@ -51,10 +51,11 @@ class BEREncoder : public ConstVisitor {
 
  private:
   static constexpr std::size_t NoHeader = ~std::size_t(0);
-  // Writes the identifier octets of the value under the pending tag (none when that tag
-  // is 0) and returns where its contents start, or NoHeader. The length follows in close.
-  std::size_t open(const AbstractData& v);
-  void close(std::size_t contents);
+  // The header of a value under the pending tag (none when that tag is 0): its identifier
+  // octets now, its length octets by closeHeader once its contents are written, so that
+  // the contents are encoded once. Returns where the contents start, or NoHeader.
+  std::size_t encodeHeader(const AbstractData& v);
+  void closeHeader(std::size_t contents);
   bool primitive(const AbstractData& v, const unsigned char* data, std::size_t n);
   bool encodeInteger(const AbstractData& v, int value);
   bool encodeField(const SEQUENCE& seq, unsigned index);

@@ -7,10 +7,12 @@ namespace ASN1 {
 namespace {
 constexpr unsigned Unbounded = 2147483647;  // upper bound of an unconstrained length
 
-// True when a size or value of kind 3 lies outside its root range.
+// True when a size or value of kind 3 lies outside its root range: above ub compared
+// unsigned, or below lb compared signed when lb is negative and unsigned otherwise. A
+// negative value of a range with a negative lb is thus above ub and goes as unconstrained.
 bool outsideRoot(const ConstrainedInfo& c, unsigned number) {
-  if (c.lowerLimit < 0) return int(number) < c.lowerLimit || int(number) > int(c.upperLimit);
-  return number < unsigned(c.lowerLimit) || number > c.upperLimit;
+  bool below = c.lowerLimit < 0 ? int(number) < c.lowerLimit : number < unsigned(c.lowerLimit);
+  return below || number > c.upperLimit;
 }
 
 // Characters go one by one in `w` bits, as their own code or as their index in the set.
@@ -309,6 +311,11 @@ PERDecoder::PERDecoder(const PERDecoder& parent, const unsigned char* begin, con
 
 std::size_t PERDecoder::getBitsLeft() const { return pos_ < end_ ? (end_ - pos_) * 8 - (8 - bitsLeft_) : 0; }
 
+void PERDecoder::setPosition(const unsigned char* octet) {
+  pos_ = std::min(octet, end_);
+  bitsLeft_ = 8;
+}
+
 void PERDecoder::byteAlign() {
   if (bitsLeft_ != 8) {
     ++pos_;
@@ -316,7 +323,18 @@ void PERDecoder::byteAlign() {
   }
 }
 
-bool PERDecoder::decodeBits(unsigned bits, unsigned& value) {
+bool PERDecoder::decodeSingleBit() {
+  unsigned bit = 0;
+  return decodeMultiBit(1, bit) && bit;
+}
+
+bool PERDecoder::decodeExtensionBit(bool extensible, bool& bit) {
+  if (extensible && atEnd()) return false;
+  bit = extensible && decodeSingleBit();
+  return true;
+}
+
+bool PERDecoder::decodeMultiBit(unsigned bits, unsigned& value) {
   if (bits > 32 || bits > getBitsLeft()) return false;
   std::uint64_t v = 0;
   while (bits) {
@@ -334,16 +352,15 @@ bool PERDecoder::decodeBits(unsigned bits, unsigned& value) {
 }
 
 bool PERDecoder::decodeBitMap(SEQUENCE::BitMap& map, unsigned bits) {
+  if (bits > getBitsLeft()) return false;
   map.resize(bits);
-  for (unsigned i = 0; i < bits; ++i) {
-    unsigned bit;
-    if (!decodeBits(1, bit)) return false;
-    if (bit) map.set(i); else map.clear(i);
-  }
+  for (unsigned i = 0; i < bits; ++i)
+    if (decodeSingleBit()) map.set(i); else map.clear(i);
   return true;
 }
 
 bool PERDecoder::decodeBlock(unsigned char* dest, std::size_t n) {
+  if (n == 0) return true;
   byteAlign();
   if (n > octetsLeft()) return false;
   std::copy(pos_, pos_ + n, dest);
@@ -360,15 +377,15 @@ bool PERDecoder::decodeUnsigned(int lb, unsigned ub, unsigned& value) {
   unsigned range = span + 1;
   bool ok;
   if (range != 0 && range <= 255) {
-    ok = decodeBits(CountBits(range), offset);
+    ok = decodeMultiBit(CountBits(range), offset);
   } else if (range == 256 || (range != 0 && range <= 65536)) {
     byteAlign();
-    ok = decodeBits(range == 256 ? 8 : 16, offset);
+    ok = decodeMultiBit(range == 256 ? 8 : 16, offset);
   } else {
     unsigned maxOctets = (CountBits(range) + 7) / 8, k;
-    ok = decodeBits(CountBits(maxOctets), k);
+    ok = decodeMultiBit(CountBits(maxOctets), k);
     byteAlign();
-    ok = ok && decodeBits(8 * (k + 1), offset);
+    ok = ok && decodeMultiBit(8 * (k + 1), offset);
   }
   value = unsigned(lb) + offset;
   return ok;
@@ -377,59 +394,69 @@ bool PERDecoder::decodeUnsigned(int lb, unsigned ub, unsigned& value) {
 bool PERDecoder::decodeLength(int lb, unsigned ub, unsigned& n) {
   if (ub <= 65535) return decodeUnsigned(lb, ub, n);
   byteAlign();
-  unsigned head;
-  if (!decodeBits(1, head)) return false;
-  if (head == 0) return decodeBits(7, n);
-  return decodeBits(1, head) && head == 0 && decodeBits(14, n);
+  if (atEnd()) return false;
+  if (!decodeSingleBit()) return decodeMultiBit(7, n);
+  return !decodeSingleBit() && decodeMultiBit(14, n);  // a second bit 1 is not a length
 }
 
 bool PERDecoder::decodeSmallUnsigned(unsigned& n) {
-  unsigned large;
-  if (!decodeBits(1, large)) return false;
-  if (!large) return decodeBits(6, n);
+  if (atEnd()) return false;
+  if (!decodeSingleBit()) return decodeMultiBit(6, n);
   unsigned k;
   if (!decodeLength(0, Unbounded, k) || k > 4) return false;
   byteAlign();
-  return decodeBits(8 * k, n);
+  return decodeMultiBit(8 * k, n);
 }
 
 bool PERDecoder::decodeConstrainedLength(const ConstrainedObject& o, unsigned& n) {
   const ConstrainedInfo& c = *o.info();
-  unsigned unconstrained = c.type != FixedConstraint;  // kinds 0 and 1 code as unconstrained
-  if (c.type == ExtendableConstraint && !decodeBits(1, unconstrained)) return false;
+  bool extension;
+  if (!decodeExtensionBit(c.type == ExtendableConstraint, extension)) return false;
+  // Kinds 0 and 1 code as unconstrained, kind 3 when its extension bit is set.
+  bool unconstrained = c.type == ExtendableConstraint ? extension : c.type != FixedConstraint;
   return unconstrained ? decodeLength(0, Unbounded, n) : decodeLength(c.lowerLimit, c.upperLimit, n);
 }
 
-bool PERDecoder::decodeOpenOctets(Octets& octets) {
+bool PERDecoder::decodeLengthSpan(const unsigned char*& end) {
   unsigned n;
   if (!decodeLength(0, Unbounded, n) || n > octetsLeft()) return false;
-  octets.assign(pos_, pos_ + n);
-  pos_ += n;
+  end = pos_ + n;
+  return true;
+}
+
+bool PERDecoder::decodeOpenOctets(Octets& octets) {
+  const unsigned char* end;
+  if (!decodeLengthSpan(end)) return false;
+  octets.assign(pos_, end);
+  setPosition(end);
+  return true;
+}
+
+bool PERDecoder::decodeUpTo(AbstractData* value, const unsigned char* end) {
+  if (value) {
+    PERDecoder inner(*this, pos_, end);
+    if (!value->accept(inner)) return false;
+  }
+  setPosition(end);
   return true;
 }
 
 bool PERDecoder::decodeOpenType(AbstractData* value) {
-  unsigned n;
-  if (!decodeLength(0, Unbounded, n) || n > octetsLeft()) return false;
-  if (value) {
-    PERDecoder inner(*this, pos_, pos_ + n);
-    if (!value->accept(inner)) return false;
-  }
-  pos_ += n;
-  return true;
+  const unsigned char* end;
+  return decodeLengthSpan(end) && decodeUpTo(value, end);
 }
 
 bool PERDecoder::do_visit(BOOLEAN& v) {
-  unsigned bit;
-  if (!decodeBits(1, bit)) return false;
-  v = bit != 0;
+  if (atEnd()) return false;
+  v = decodeSingleBit();
   return true;
 }
 
 bool PERDecoder::do_visit(INTEGER& v) {
   const ConstrainedInfo& c = *v.info();
-  unsigned value, extension = 0;
-  if (c.type == ExtendableConstraint && !decodeBits(1, extension)) return false;
+  unsigned value;
+  bool extension;
+  if (!decodeExtensionBit(c.type == ExtendableConstraint, extension)) return false;
   bool constrained = c.type == FixedConstraint || (c.type == ExtendableConstraint && !extension);
   if (constrained) {
     if (!decodeUnsigned(c.lowerLimit, c.upperLimit, value)) return false;
@@ -439,15 +466,16 @@ bool PERDecoder::do_visit(INTEGER& v) {
   unsigned k;
   if (!decodeLength(0, Unbounded, k) || k > 4) return false;
   value = 0;
-  if (k && !decodeBits(8 * k, value)) return false;
+  if (k && !decodeMultiBit(8 * k, value)) return false;
   if (c.type == Unconstrained && k && k < 4 && (value & (1u << (8 * k - 1)))) value |= ~0u << (8 * k);
   v.setValue(int(value));
   return true;
 }
 
 bool PERDecoder::do_visit(ENUMERATED& v) {
-  unsigned extension = 0, value;
-  if (v.extendable() && !decodeBits(1, extension)) return false;
+  unsigned value;
+  bool extension;
+  if (!decodeExtensionBit(v.extendable(), extension)) return false;
   if (extension) {
     unsigned m;
     if (!decodeSmallUnsigned(m) || m == 0 || !decodeUnsigned(0, m - 1, value) || value > unsigned(INT_MAX))
@@ -475,7 +503,7 @@ bool PERDecoder::do_visit(OCTET_STRING& v) {
   if (n <= 2) {
     if (n * 8 > getBitsLeft()) return false;
     v.resize(n);
-    for (unsigned i = 0, octet = 0; i < n; ++i) v[i] = (decodeBits(8, octet), octet);
+    for (unsigned i = 0, octet = 0; i < n; ++i) v[i] = (decodeMultiBit(8, octet), octet);
     return true;
   }
   byteAlign();
@@ -492,7 +520,7 @@ bool PERDecoder::do_visit(BIT_STRING& v) {
   if (n > getBitsLeft()) return false;
   v.resize(n);
   if (n > 16) return decodeBlock(v.bytes().data(), (n + 7) / 8);
-  for (unsigned i = 0, bit = 0; i < n; ++i) v.set(i, (decodeBits(1, bit), bit));
+  for (unsigned i = 0; i < n; ++i) v.set(i, decodeSingleBit());
   return true;
 }
 
@@ -500,18 +528,17 @@ bool PERDecoder::decodeCharacters(AbstractString& v, unsigned n) {
   const StringInfo& s = *v.info();
   unsigned w = s.alignedSetBits;
   if (!packedCharacters(s, n, w)) {
-    byteAlign();
-    if (w == 8) {
-      if (n > octetsLeft()) return false;
-      v.assign(reinterpret_cast<const char*>(pos_), n);
-      pos_ += n;
-      return true;
+    if (w == 8) {  // one block of raw octets, as the encoder writes it: nothing at all for none
+      if (std::uint64_t(n) * 8 > getBitsLeft()) return false;
+      v.resize(n);
+      return decodeBlock(reinterpret_cast<unsigned char*>(v.data()), n);
     }
+    byteAlign();
   }
   if (std::uint64_t(n) * w > getBitsLeft()) return false;
   v.resize(n);
   for (unsigned i = 0, code = 0; i < n; ++i) {
-    decodeBits(w, code);
+    decodeMultiBit(w, code);
     if (!ownCodes(s, w)) {
       if (code >= s.characterSetSize) return false;
       code = static_cast<unsigned char>(s.characterSet[code]);
@@ -532,25 +559,33 @@ bool PERDecoder::do_visit(BMPString& v) {
   if (!packedCharacters(*v.info(), n, 16)) byteAlign();
   if (std::uint64_t(n) * 16 > getBitsLeft()) return false;
   v.resize(n);
-  for (unsigned i = 0, code = 0; i < n; ++i) v[i] = wchar_t((decodeBits(16, code), code) + v.info()->firstChar);
+  for (unsigned i = 0, code = 0; i < n; ++i) v[i] = wchar_t((decodeMultiBit(16, code), code) + v.info()->firstChar);
   return true;
 }
 
-bool PERDecoder::do_visit(CHOICE& v) {
+bool PERDecoder::decodeChoicePreamle(CHOICE& v, memento_type& resume) {
   const ChoiceInfo& info = *v.info();
-  unsigned extension = 0, index;
-  if (info.extendable && !decodeBits(1, extension)) return false;
+  bool extension;
+  if (atEnd() || !decodeExtensionBit(info.extendable, extension)) return false;
+  unsigned index;
+  resume = memento_type();
   if (extension) {
     // Compared before adding: a huge received number never wraps into a valid index.
     if (!decodeSmallUnsigned(index) || index >= info.totalCount - info.rootCount) return false;
     index += info.rootCount;
+    if (!decodeLengthSpan(resume.octet)) return false;
   } else if (info.rootCount == 0 || !decodeUnsigned(0, info.rootCount - 1, index) || index >= info.rootCount) {
     return false;
   }
-  if (v.currentSelection() != int(index) && (!v.select(int(index)) || !withinBudget())) return false;
+  return v.currentSelection() == int(index) || (v.select(int(index)) && withinBudget());
+}
+
+bool PERDecoder::do_visit(CHOICE& v) {
+  memento_type resume;
+  if (!decodeChoicePreamle(v, resume)) return false;
   AbstractData* value = v.getSelection();
   if (!value) return false;
-  return extension ? decodeOpenType(value) : value->accept(*this);
+  return resume ? decodeUpTo(value, resume.octet) : value->accept(*this);
 }
 
 bool PERDecoder::do_visit(SEQUENCE_OF_Base& v) {
@@ -591,17 +626,17 @@ bool PERDecoder::do_visit(TypeConstrainedOpenData& v) {
 }
 
 bool PERDecoder::do_visit(GeneralizedTime& v) {
-  unsigned n;
-  if (!decodeLength(0, Unbounded, n) || n > octetsLeft()) return false;
-  std::string text(reinterpret_cast<const char*>(pos_), n);
-  pos_ += n;
+  const unsigned char* end;
+  if (!decodeLengthSpan(end)) return false;
+  std::string text(pos_, end);
+  setPosition(end);
   return v.set(text.c_str());
 }
 
 int PERDecoder::preVisitExtensionRoots(SEQUENCE& seq) {
   const SequenceInfo& info = *seq.info();
-  unsigned extension = 0;
-  if (info.extendable && !decodeBits(1, extension)) return FAIL;
+  bool extension;
+  if (!decodeExtensionBit(info.extendable, extension)) return FAIL;
   if (!decodeBitMap(seq.optionalMap(), info.optionalCount)) return FAIL;
   if (extension) return CONTINUE_WITH_EXTENSIONS;
   seq.extensionMap().resize(0);

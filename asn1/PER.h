@@ -61,15 +61,33 @@ class PERDecoder : public Visitor {
   // open-type values.
   PERDecoder(const unsigned char* begin, const unsigned char* end, const CoderEnv* env = nullptr);
 
-  bool decodeBits(unsigned bits, unsigned& value);
+  // Where decoding resumes after a CHOICE alternative that came as an open type: the octet
+  // after the open type (bit count 8 there). Empty: on from where the alternative ends.
+  struct memento_type {
+    const unsigned char* octet = nullptr;
+    explicit operator bool() const { return octet != nullptr; }
+  };
+
+  // One bit; 0 at the end of the input, where it consumes nothing. A caller to which a
+  // missing bit is an error checks the end first.
+  bool decodeSingleBit();
+  // `bits` bits (0..32) into `value`; false when fewer are left.
+  bool decodeMultiBit(unsigned bits, unsigned& value);
   bool decodeBitMap(SEQUENCE::BitMap& map, unsigned bits);
+  // Aligns and copies `n` octets, as encodeBlock writes them: nothing at all for 0.
   bool decodeBlock(unsigned char* dest, std::size_t n);
   bool decodeUnsigned(int lb, unsigned ub, unsigned& value);
   bool decodeLength(int lb, unsigned ub, unsigned& n);
   bool decodeSmallUnsigned(unsigned& n);
   bool decodeConstrainedLength(const ConstrainedObject& o, unsigned& n);
+  // The extension bit and index of a CHOICE; selects that alternative. For an extension
+  // alternative `resume` is where its open type ends. Fails at the end of the input, even
+  // where the index takes no bits.
+  bool decodeChoicePreamle(CHOICE& v, memento_type& resume);
   void byteAlign();
   std::size_t getBitsLeft() const;
+  // Moves to `octet` (at most the end of the input), at an octet boundary.
+  void setPosition(const unsigned char* octet);
   std::size_t octetsLeft() const { return pos_ < end_ ? end_ - pos_ : 0; }
   // Position after the outermost value, in octets from the start (a partial octet counts).
   std::size_t consumed() const { return (pos_ - begin_) + (bitsLeft_ != 8); }
@@ -97,8 +115,16 @@ class PERDecoder : public Visitor {
 
  private:
   PERDecoder(const PERDecoder& parent, const unsigned char* begin, const unsigned char* end);
+  bool atEnd() const { return getBitsLeft() == 0; }
+  // The extension bit of an extensible type, 0 for any other; fails at the end of the input.
+  bool decodeExtensionBit(bool extensible, bool& bit);
   // Past the budget the input is taken as hostile and the decode fails.
   bool withinBudget() const { return budget_.allows(input_); }
+  // An unconstrained length; `end` is the octet after the octets it counts, which must lie
+  // within the input.
+  bool decodeLengthSpan(const unsigned char*& end);
+  // Decodes `value` (null: skips) from the octets up to `end` alone, then goes on at `end`.
+  bool decodeUpTo(AbstractData* value, const unsigned char* end);
   // Reads an open type's length and decodes `value` (null: skips) from exactly that span.
   bool decodeOpenType(AbstractData* value);
   bool decodeOpenOctets(Octets& octets);

@@ -22,6 +22,8 @@ bool trace_invalid(std::ostream& os, const char* prefix, const AbstractData& val
 }
 
 namespace {
+bool enumerationValid(const ENUMERATED& v) { return v.extendable() || v.isStrictlyValid(); }
+
 // A selection that holds a value and lies among the alternatives the type admits.
 bool selectionAdmitted(const CHOICE& v, bool strict) {
   if (!v.isSelected()) return false;
@@ -33,8 +35,7 @@ bool selectionAdmitted(const CHOICE& v, bool strict) {
 }  // namespace
 
 bool ValidChecker::do_visit(const ENUMERATED& v) {
-  if (strict_) return v.isStrictlyValid();
-  return v.getValue() >= 0 && (v.extendable() || v.getValue() <= v.getMaximum());
+  return strict_ ? v.isStrictlyValid() : enumerationValid(v);
 }
 
 bool ValidChecker::do_visit(const CHOICE& v) {
@@ -68,7 +69,7 @@ bool InvalidTracer::do_visit(const INTEGER& v) {
 }
 
 bool InvalidTracer::do_visit(const ENUMERATED& v) {
-  if (v.getValue() >= 0 && (v.extendable() || v.getValue() <= v.getMaximum())) return true;
+  if (enumerationValid(v)) return true;
   strm_ << " This ENUMERATED has invalid value " << v.getValue();
   return false;
 }

@@ -1,7 +1,8 @@
 #pragma once
-// Validity checks of a value against the constraints of its descriptors: valid (it can be
-// encoded; sizes and values may leave an extensible range), strictly valid (everything lies
-// in its root constraints), and the first reason why a value is not valid, as text.
+// Validity checks of a value against the constraints of its descriptors: valid (sizes and
+// values may leave an extensible range), strictly valid (everything lies in its root
+// constraints), and the first reason why a value is not valid, as text. An ENUMERATED is
+// bounded above only: a negative value is valid, and it is the encoder that refuses it.
 
 #include "asn1/ASN1.h"
 

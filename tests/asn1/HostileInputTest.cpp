@@ -2,6 +2,7 @@
 // the input it was given and within a bounded amount of memory.
 
 #include "AllocationCounter.h"
+#include "FullValues.h"
 #include "Hex.h"
 #include "TestModule.h"
 
@@ -44,6 +45,23 @@ TEST(HostileInputTest, OpenTypesAreDecodedFromTheirDeclaredSpanOnly) {
   ASSERT_TRUE(perDecode("03 02 00 80", holder));
   EXPECT_EQ(static_cast<const ASN1::INTEGER*>(holder.get_data())->getValue(), 128);
   EXPECT_FALSE(perDecode("09 02 00 80", holder));
+}
+
+// Every octet of an encoding carries bits that the decoder needs: cut anywhere, it fails.
+TEST(HostileInputTest, EveryCutEncodingFailsToDecode) {
+  std::size_t cuts = 0;
+  for (const ASN1::TypeInfo* info : reachableTypes(&Message::theInfo))
+    for (bool extremes : {false, true})
+      for (auto& value : fullValues(info, extremes)) {
+        Octets whole;
+        ASSERT_TRUE(ASN1::encode(*value, ASN1::CoderEnv(), whole)) << value->asValueNotation();
+        for (std::size_t n = 0; n < whole.size(); ++n, ++cuts) {
+          std::unique_ptr<ASN1::AbstractData> back(ASN1::create(info));
+          EXPECT_FALSE(ASN1::decode(whole.data(), whole.data() + n, ASN1::CoderEnv(), *back, true))
+              << toHex(whole) << " cut to " << n << " octets";
+        }
+      }
+  EXPECT_GT(cuts, 1000u);
 }
 
 TEST(HostileInputTest, HugeExtensionNumbersNeverWrapIntoValidOnes) {

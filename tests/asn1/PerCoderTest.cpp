@@ -24,6 +24,20 @@ std::string roundTrip(const T& value) {
 constexpr ASN1::ConstrainedInfo smallOctets = {{&ASN1::make<ASN1::OCTET_STRING>, 4}, ASN1::FixedConstraint, 0, 7};
 constexpr ASN1::ConstrainedInfo extOctets = {{&ASN1::make<ASN1::OCTET_STRING>, 4}, ASN1::ExtendableConstraint, 1, 2};
 
+// BMPString (SIZE(1)) of the characters 0x20..0x7E.
+constexpr ASN1::BMPStringInfo oneCharacter = {
+    {{&ASN1::make<ASN1::BMPString>, 30}, ASN1::FixedConstraint, 1, 1}, 0x20, 0x7E, 16, 16};
+
+// CHOICE { ping NULL }: one root alternative, not extensible, so it writes no bits.
+class Beacon : public ASN1::CHOICE {
+ public:
+  static const InfoType theInfo;
+  Beacon() : CHOICE(&theInfo) {}
+};
+constexpr const ASN1::TypeInfo* const Beacon_selectionInfos[] = {&ASN1::Null::theInfo};
+constexpr const char* const Beacon_selectionNames[] = {"ping"};
+constexpr ASN1::ChoiceInfo Beacon::theInfo = {{&ASN1::make<Beacon>, 0}, false, Beacon_selectionInfos, 1, 1, nullptr, Beacon_selectionNames};
+
 std::string afterOneBit(const ASN1::AbstractData& value) {
   Octets out;
   ASN1::PEREncoder encoder(out);
@@ -67,6 +81,13 @@ TEST(PerCoderTest, ExtensibleIntegerRange) {
   using Ext = ASN1::Constrained_INTEGER<ASN1::ExtendableConstraint, 0, 7>;
   EXPECT_EQ(roundTrip(Ext(5)), "50");
   EXPECT_EQ(roundTrip(Ext(300)), "80 02 01 2C");
+  // With a negative lb the number is above ub compared unsigned: every negative value goes
+  // as unconstrained, its extension bit set.
+  using Signed = ASN1::Constrained_INTEGER<ASN1::ExtendableConstraint, -128, 127>;
+  EXPECT_EQ(perHex(Signed(-1)), "80 01 FF");
+  EXPECT_EQ(perHex(Signed(-128)), "80 01 80");
+  EXPECT_EQ(roundTrip(Signed(5)), "00 85") << "inside the root: offset 133, aligned";
+  EXPECT_EQ(roundTrip(Signed(127)), "00 FF");
 }
 
 TEST(PerCoderTest, Enumerations) {
@@ -116,6 +137,25 @@ TEST(PerCoderTest, SmallNumbers) {
   EXPECT_FALSE(decoder.decodeSmallUnsigned(n)) << "more than four octets";
 }
 
+TEST(PerCoderTest, TheEndOfTheInputYieldsZeroBitsAndNoMovement) {
+  const Octets octets = fromHex("A5");
+  ASN1::PERDecoder decoder(octets.data(), octets.data() + octets.size());
+  unsigned seven = 0;
+  ASSERT_TRUE(decoder.decodeMultiBit(7, seven));
+  EXPECT_EQ(seven, 0x52u);
+  EXPECT_TRUE(decoder.decodeSingleBit());
+  EXPECT_FALSE(decoder.decodeSingleBit()) << "past the end";
+  EXPECT_EQ(decoder.consumed(), 1u);
+  unsigned none = 9;
+  EXPECT_FALSE(decoder.decodeMultiBit(1, none));
+  EXPECT_EQ(none, 9u);
+  ASN1::PERDecoder jumper(octets.data(), octets.data() + octets.size());
+  jumper.decodeSingleBit();
+  jumper.setPosition(octets.data() + 5);
+  EXPECT_EQ(jumper.consumed(), 1u) << "never past the end";
+  EXPECT_EQ(jumper.getBitsLeft(), 0u);
+}
+
 TEST(PerCoderTest, OctetStrings) {
   EXPECT_EQ(afterOneBit(ASN1::OCTET_STRING(Octets{0xAB}, &smallOctets)), "9A B0") << "one octet not aligned";
   EXPECT_EQ(afterOneBit(ASN1::OCTET_STRING(Octets{0xAB, 0xCD}, &smallOctets)), "AA BC D0") << "two not aligned";
@@ -153,6 +193,31 @@ TEST(PerCoderTest, CharacterStrings) {
   EXPECT_FALSE(perDecode("05 61 62", s));
 }
 
+TEST(PerCoderTest, ABmpStringOfOneCharacterIsNotAligned) {
+  ASN1::BMPString one(&oneCharacter);
+  EXPECT_EQ(one.info(), &oneCharacter);
+  EXPECT_TRUE(one.empty());
+  one = L"A";
+  // No length (the size is fixed), then the character minus the first one, 0x20, unaligned.
+  EXPECT_EQ(afterOneBit(one), "80 10 80");
+  ASN1::BMPString back(&oneCharacter);
+  ASSERT_TRUE(perDecode("00 21", back));
+  EXPECT_EQ(back, one);
+  one = L"\x7F";
+  EXPECT_FALSE(one.isValid());
+  EXPECT_EQ(perHex(one), "fails") << "outside the permitted characters";
+}
+
+TEST(PerCoderTest, ABlockOfNoCharactersIsNotAligned) {
+  Caption c;  // s IA5String (SIZE(0..10)), b BOOLEAN
+  c.set_b(true);
+  EXPECT_EQ(roundTrip(c), "08") << "length 0 in four bits, then b";
+  c.set_s("ab");
+  EXPECT_EQ(roundTrip(c), "20 61 62 80") << "the characters as an aligned block";
+  ASN1::IA5String empty;
+  EXPECT_EQ(roundTrip(empty), "00");
+}
+
 TEST(PerCoderTest, ObjectIdentifierAndTime) {
   EXPECT_EQ(roundTrip(ASN1::OBJECT_IDENTIFIER{1, 3, 6, 1}), "03 2B 06 01");
   EXPECT_EQ(perHex(ASN1::OBJECT_IDENTIFIER{1}), "00");
@@ -176,6 +241,11 @@ TEST(PerCoderTest, Choices) {
   EXPECT_EQ(roundTrip(response), "94");
   CreateParams create;
   EXPECT_FALSE(perDecode("C0", create)) << "root index 3 of three";
+  Beacon beacon;
+  EXPECT_FALSE(perDecode("", beacon)) << "nothing to read, though the index takes no bits";
+  EXPECT_EQ(beacon.getSelectionID(), -1);
+  ASSERT_TRUE(perDecode("00", beacon));
+  EXPECT_EQ(beacon.getSelectionID(), 0);
 }
 
 TEST(PerCoderTest, Lists) {

@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <iomanip>
 #include <sstream>
+#include <stdexcept>
 
 using namespace asn1test;
 using namespace TestLGCP;
@@ -45,9 +47,13 @@ TEST(PrinterTest, NestedSequencesAndLists) {
             "}");
 }
 
-TEST(PrinterTest, EmptySequenceAndEmptyList) {
+TEST(PrinterTest, OutermostSequencesAndLists) {
   EXPECT_EQ(SDEvent().asValueNotation(), "{\n}");
-  EXPECT_EQ(ASN1::SEQUENCE_OF<ASN1::INTEGER>().asValueNotation(), "{\n}");
+  ASN1::SEQUENCE_OF<ASN1::INTEGER> list;
+  EXPECT_EQ(list.asValueNotation(), "{\n}");
+  list.push_back(1);
+  list.push_back(2);
+  EXPECT_EQ(list.asValueNotation(), "{\n  1,\n  2\n}");
   Signal s;
   s.set_trunkStatus();
   EXPECT_EQ(s.asValueNotation(), "trunkStatus : {\n}");
@@ -91,6 +97,18 @@ TEST(PrinterTest, LeafKinds) {
   EXPECT_EQ(open.asValueNotation(), "'01'H");
 }
 
+TEST(PrinterTest, OctetsLeaveTheStreamDecimalAndBlankFilled) {
+  std::ostringstream os;
+  os << std::hex << std::setfill('*');
+  os << ASN1::OCTET_STRING({0x0A, 0xFF}) << ' ' << std::setw(4) << 17;
+  EXPECT_EQ(os.str(), "'0a ff'H   17");
+  std::ostringstream held;
+  ASN1::OpenData open;
+  open.set_buf({0x1F});
+  held << std::hex << std::setfill('*') << open << ' ' << std::setw(3) << 20;
+  EXPECT_EQ(held.str(), "'1f'H  20") << "octets held by an open type print as an OCTET STRING";
+}
+
 TEST(PrinterTest, FailuresStopThePrintAndSetFailbit) {
   std::ostringstream os;
   os << ASN1::OpenData();
@@ -104,6 +122,32 @@ TEST(PrinterTest, FailuresStopThePrintAndSetFailbit) {
   partial << m;
   EXPECT_EQ(partial.str(), "{\n  pdu ");
   EXPECT_TRUE(partial.fail());
+}
+
+namespace {
+// Takes nothing: every character written throws.
+struct ThrowingBuf : std::streambuf {
+  int_type overflow(int_type) override { throw std::runtime_error("device gone"); }
+};
+}  // namespace
+
+TEST(PrinterTest, StatesAndExceptionsReachTheStream) {
+  std::ostringstream strict;
+  strict.exceptions(std::ios::failbit);
+  EXPECT_THROW(strict << ASN1::OpenData(), std::ios::failure) << "the failbit of a failed print";
+  std::istringstream strictIn("x");
+  strictIn.exceptions(std::ios::failbit);
+  ASN1::INTEGER n;
+  EXPECT_THROW(strictIn >> n, std::ios::failure) << "the failbit of a failed parse";
+
+  ThrowingBuf gone;
+  std::ostream quiet(&gone);
+  EXPECT_NO_THROW(quiet << ASN1::INTEGER(5));
+  EXPECT_TRUE(quiet.bad());
+  std::ostream loud(&gone);
+  loud.exceptions(std::ios::badbit);
+  EXPECT_THROW(loud << ASN1::INTEGER(5), std::runtime_error) << "thrown on as it was";
+  EXPECT_TRUE(loud.bad());
 }
 
 TEST(PrinterTest, ValueNotationIsEncodingRuleZero) {

@@ -79,6 +79,13 @@ constexpr int DisplayParams_fieldIds[] = {-1, -1};
 constexpr const char* const DisplayParams_fieldNames[] = {"title", "lines"};
 constexpr ASN1::SequenceInfo DisplayParams::theInfo = {{&ASN1::make<DisplayParams>, 16}, false, DisplayParams_fieldInfos, DisplayParams_fieldIds, 2, 0, 0, nullptr, nullptr, DisplayParams_fieldNames};
 
+constexpr ASN1::StringInfo Caption::s::value_type::theInfo = {
+    {{&ASN1::make<Caption::s::value_type>, 22}, ASN1::FixedConstraint, 0, 10u}, ASN1::IA5StringSet, 128, 7, 7, 8};
+constexpr const ASN1::TypeInfo* const Caption_fieldInfos[] = {&Caption::s::value_type::theInfo, &ASN1::BOOLEAN::theInfo};
+constexpr int Caption_fieldIds[] = {-1, -1};
+constexpr const char* const Caption_fieldNames[] = {"s", "b"};
+constexpr ASN1::SequenceInfo Caption::theInfo = {{&ASN1::make<Caption>, 16}, false, Caption_fieldInfos, Caption_fieldIds, 2, 0, 0, nullptr, nullptr, Caption_fieldNames};
+
 constexpr const ASN1::TypeInfo* const Command_selectionInfos[] = {&ASN1::Null::theInfo, &BpcTestParams::theInfo, &ASN1::Constrained_INTEGER<ASN1::FixedConstraint, 0, 1023u>::theInfo, &ASN1::Null::theInfo, &CreateParams::theInfo, &ASN1::Null::theInfo, &ActivateParams::theInfo, &ASN1::Null::theInfo, &ASN1::OCTET_STRING::theInfo, &IoctlParams::theInfo, &TrunkCfg::theInfo, &ClockCfg::theInfo, &ASN1::Null::theInfo, &DisplayParams::theInfo, &ASN1::OCTET_STRING::theInfo};
 constexpr const char* const Command_selectionNames[] = {"query", "testBpc", "connect", "disconnect", "create", "destroy", "activate", "deactivate", "userData", "ioctl", "trunkCfg", "clockCfg", "ping", "display", "protoZeri"};
 constexpr ASN1::ChoiceInfo Command::theInfo = {{&ASN1::make<Command>, 0}, true, Command_selectionInfos, 15, 15, nullptr, Command_selectionNames};

@@ -273,6 +273,28 @@ class DisplayParams : public ASN1::SEQUENCE {
   void set_lines(const ASN1::SEQUENCE_OF<ASN1::IA5String, ASN1::EmptyConstraint>& v) { setField<ASN1::SEQUENCE_OF<ASN1::IA5String, ASN1::EmptyConstraint>>(1) = v; }
 };
 
+class Caption : public ASN1::SEQUENCE {
+ public:
+  struct s {
+    class value_type : public ASN1::IA5String {
+     public:
+      static const InfoType theInfo;
+      value_type(std::string_view s = {}) : IA5String(&theInfo, s) {}
+      value_type(const char* s) : IA5String(&theInfo, s) {}
+      value_type(const std::string& s) : IA5String(&theInfo, s) {}
+      using IA5String::operator=;
+    };
+  };
+  static const InfoType theInfo;
+  Caption() : SEQUENCE(&theInfo) {}
+  s::value_type& get_s() { return field<s::value_type>(0); }
+  const s::value_type& get_s() const { return field<s::value_type>(0); }
+  void set_s(const s::value_type& v) { setField<s::value_type>(0) = v; }
+  ASN1::BOOLEAN& get_b() { return field<ASN1::BOOLEAN>(1); }
+  const ASN1::BOOLEAN& get_b() const { return field<ASN1::BOOLEAN>(1); }
+  void set_b(const ASN1::BOOLEAN& v) { setField<ASN1::BOOLEAN>(1) = v; }
+};
+
 class Command : public ASN1::CHOICE {
  public:
   static const InfoType theInfo;

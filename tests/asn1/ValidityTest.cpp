@@ -1,5 +1,6 @@
 // Validity, strict validity and the traced reason of invalid values.
 
+#include "Hex.h"
 #include "TestModule.h"
 #include "asn1/Validity.h"
 
@@ -7,12 +8,14 @@
 
 #include <sstream>
 
+using namespace asn1test;
 using namespace TestLGCP;
 
 namespace {
+// The traced reason; the result of the trace must be the value's validity.
 std::string reason(const ASN1::AbstractData& v) {
   std::ostringstream os;
-  ASN1::trace_invalid(os, ">", v);
+  EXPECT_EQ(ASN1::trace_invalid(os, ">", v), v.isValid());
   return os.str();
 }
 }  // namespace
@@ -39,11 +42,19 @@ TEST(ValidityTest, EnumerationsAndChoices) {
   ErrorCause beyond(ErrorCause::NamedNumber(13));
   EXPECT_TRUE(beyond.isValid());
   EXPECT_FALSE(beyond.isStrictlyValid());
-  ErrorCause negative(ErrorCause::NamedNumber(-1));
-  EXPECT_FALSE(negative.isValid()) << "a negative value can never be encoded";
-  EXPECT_EQ(reason(negative), "> This ENUMERATED has invalid value -1\n");
   R1Code r1(R1Code::NamedNumber(3));
+  EXPECT_FALSE(r1.isValid());
   EXPECT_EQ(reason(r1), "> This ENUMERATED has invalid value 3\n");
+  // Only a value above the maximum is out of bounds: a negative one is valid and strictly
+  // valid; it is the encoder that keeps it off the wire.
+  RadioStandby notUse(RadioStandby::not_use);
+  EXPECT_TRUE(notUse.isValid());
+  EXPECT_TRUE(notUse.isStrictlyValid());
+  EXPECT_EQ(reason(notUse), "");
+  EXPECT_EQ(perHex(notUse), "fails");
+  R1Code negative(R1Code::NamedNumber(-7));
+  EXPECT_TRUE(negative.isValid()) << "no name needed, not extendable";
+  EXPECT_EQ(perHex(negative), "fails");
   TonecCode done;
   done.set_dtmfDone();
   EXPECT_TRUE(done.isValid());
@@ -51,6 +62,13 @@ TEST(ValidityTest, EnumerationsAndChoices) {
   Response response;
   EXPECT_EQ(reason(response), "> This CHOICE is not selected\n");
   response.select(2);
+  EXPECT_EQ(reason(response), "> This selection is not understood by this decoder\n");
+  // Not extensible: an alternative at or above the root count is never valid, even holding
+  // a value that is.
+  response.setSelection(2, new ASN1::Null);
+  EXPECT_TRUE(response.isSelected());
+  EXPECT_FALSE(response.isValid());
+  EXPECT_FALSE(response.isStrictlyValid());
   EXPECT_EQ(reason(response), "> This selection is not understood by this decoder\n");
 }
 
@@ -81,7 +99,9 @@ TEST(ValidityTest, ThePathReadsFromTheOutsideIn) {
   m.set_slot(1023);
   RtpParams& rtp = m.get_pdu().set_command().set_create().set_rtp();
   EXPECT_TRUE(m.isValid());
-  EXPECT_EQ(reason(m), "") << "a valid value writes nothing";
+  std::ostringstream quiet;
+  EXPECT_TRUE(ASN1::trace_invalid(quiet, ">", m));
+  EXPECT_EQ(quiet.str(), "") << "a valid value writes nothing";
   rtp.set_ttl(0);
   EXPECT_EQ(reason(m), ">.pdu.command.create.rtp.ttl The INTEGER value 0 is smaller than lower bound 1\n");
   m.set_slot(1024);

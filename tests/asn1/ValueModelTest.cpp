@@ -16,6 +16,33 @@ struct FieldCounter : ASN1::ConstVisitor {
   bool visitExtensionRoot(const ASN1::SEQUENCE&, unsigned i) override { return seen.push_back(i), true; }
   bool visitKnownExtension(const ASN1::SEQUENCE&, unsigned i) override { return seen.push_back(i), true; }
 };
+
+// SEQUENCE { flag BOOLEAN, ..., e0 BOOLEAN, e1 BOOLEAN, e2 BOOLEAN, e3 BOOLEAN }: no
+// optional root field, so addition j has the optional id j.
+class Extras : public ASN1::SEQUENCE {
+ public:
+  static const InfoType theInfo;
+  Extras() : SEQUENCE(&theInfo) {}
+};
+constexpr const ASN1::TypeInfo* const Extras_fieldInfos[] = {&ASN1::BOOLEAN::theInfo, &ASN1::BOOLEAN::theInfo,
+                                                             &ASN1::BOOLEAN::theInfo, &ASN1::BOOLEAN::theInfo,
+                                                             &ASN1::BOOLEAN::theInfo};
+constexpr int Extras_fieldIds[] = {-1, 0, 0, 0, 0};
+constexpr const char* const Extras_fieldNames[] = {"flag", "e0", "e1", "e2", "e3"};
+constexpr ASN1::SequenceInfo Extras::theInfo = {
+    {&ASN1::make<Extras>, 16}, true, Extras_fieldInfos, Extras_fieldIds, 1, 4, 0, nullptr, nullptr, Extras_fieldNames};
+
+// An INTEGER that counts the objects of its class alive.
+class Counted : public ASN1::INTEGER {
+ public:
+  static const InfoType theInfo;
+  static int alive;
+  Counted(int v = 0) : INTEGER(v, &theInfo) { ++alive; }
+  Counted(const Counted& o) : INTEGER(o) { ++alive; }
+  ~Counted() override { --alive; }
+};
+constexpr ASN1::ConstrainedInfo Counted::theInfo = {{&ASN1::make<Counted>, 2}, ASN1::Unconstrained, 0, 4294967295u};
+int Counted::alive = 0;
 }  // namespace
 
 TEST(ValueModelTest, ANewMessageHasItsMandatoryFieldOnly) {
@@ -71,6 +98,21 @@ TEST(ValueModelTest, ExtensionAdditionsWithoutAKnownExtensionMap) {
   EXPECT_EQ(a.compare(b), 0) << "an absent addition does not compare";
 }
 
+TEST(ValueModelTest, IncludingTheFourthAdditionGrowsTheMapToFourBits) {
+  Extras x;
+  EXPECT_EQ(x.extensionMap().size(), 0u);
+  x.includeOptionalField(3, 4);  // addition 3: optional count 0 + 3
+  EXPECT_EQ(x.extensionMap().size(), 4u);
+  EXPECT_EQ(x.extensionMap().bytes(), ASN1::Octets{0x10});
+  EXPECT_TRUE(x.hasOptionalField(3));
+  EXPECT_FALSE(x.hasOptionalField(0));
+  ASSERT_NE(x.getField(4), nullptr);
+  EXPECT_EQ(x.getField(3), nullptr);
+  FieldCounter walk;
+  x.accept(walk);
+  EXPECT_EQ(walk.seen, (std::vector<unsigned>{0, 4})) << "the root field, then that addition only";
+}
+
 TEST(ValueModelTest, DefaultVisitorRefusesFieldsAndAcceptsLists) {
   ASN1::ConstVisitor nothing;
   Message m;
@@ -121,6 +163,41 @@ TEST(ValueModelTest, Lists) {
   EXPECT_EQ(b[2].getValue(), 4);
   b.clear();
   EXPECT_LT(b.compare(a), 0);
+}
+
+TEST(ValueModelTest, AssigningAListDeletesTheElementsItHeld) {
+  {
+    ASN1::SEQUENCE_OF<Counted> source, target;
+    source.push_back(Counted(1));
+    for (int v : {7, 8, 9}) target.push_back(Counted(v));
+    ASSERT_EQ(Counted::alive, 4);
+    target = source;
+    EXPECT_EQ(Counted::alive, 2) << "the three former elements are gone";
+    target[0].setValue(5);
+    ASSERT_EQ(source.size(), 1u);
+    EXPECT_EQ(source[0].getValue(), 1) << "the source is unchanged";
+  }
+  EXPECT_EQ(Counted::alive, 0);
+}
+
+TEST(ValueModelTest, InsertingARangeInsertsClones) {
+  ASN1::SEQUENCE_OF<ASN1::INTEGER> list, other;
+  for (int v : {1, 2}) list.push_back(v);
+  for (int v : {7, 8, 9}) other.push_back(v);
+  list.insert(1, other.begin() + 1, other.end());
+  other[1] = 0;
+  auto values = [](const ASN1::SEQUENCE_OF<ASN1::INTEGER>& l) {
+    std::vector<int> out;
+    for (const ASN1::INTEGER& v : l) out.push_back(v.getValue());
+    return out;
+  };
+  EXPECT_EQ(values(list), (std::vector<int>{1, 8, 9, 2}));
+  list.insert(4, list.begin(), list.end());
+  EXPECT_EQ(values(list), (std::vector<int>{1, 8, 9, 2, 1, 8, 9, 2})) << "a list's own range";
+  const ASN1::INTEGER plain[] = {5, 6};
+  list.insert(0, std::begin(plain), std::end(plain));
+  EXPECT_EQ(list.size(), 10u);
+  EXPECT_EQ(list[1].getValue(), 6);
 }
 
 TEST(ValueModelTest, EnumerationNames) {
