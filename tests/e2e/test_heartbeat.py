@@ -19,7 +19,7 @@ class Heartbeat(unittest.TestCase):
             self.assertIsNone(conn.receive(timeout=150))
             elapsed = time.time() - start
             self.assertGreater(elapsed, 119)
-            self.assertLess(elapsed, 125)
+            self.assertLess(elapsed, 140)  # slack for a loaded machine or a sanitizer build
             self.assertIn("heartbeat timeout!!!", daemon.stderr())
             conn.close()
             self.assertEqual(daemon.stop(), 0)
