@@ -298,25 +298,26 @@ void DSProcReceiverService::Dispatch(uint8_t const* record) {
     if (trace) std::cerr << "receive dsproc event from unknown timeslot " << ts << std::endl;
     return;
   }
-  // VAD and SD events count only for a function switched on by the request they name.
-  auto current = [&](DSProcReceiver::Function const& f, char const* kind) {
+  // VAD and SD events count only for a function switched on by the request
+  // they name. A dropped SD event is logged with the lines of a VAD event.
+  auto current = [&](DSProcReceiver::Function const& f) {
     if (f.state != 1) {
-      if (trace) fields(std::clog << "ignore spurious dsproc " << kind << " event (dsproc disabled): ") << std::endl;
+      if (trace) fields(std::clog << "ignore spurious dsproc vad event (dsproc disabled): ") << std::endl;
       return false;
     }
     if (f.id != id) {
-      if (trace) fields(std::clog << "ignore spurious dsproc " << kind << " event: ") << " rid=" << f.id << std::endl;
+      if (trace) fields(std::clog << "ignore spurious dsproc vad event: ") << " rid=" << f.id << std::endl;
       return false;
     }
     return true;
   };
   switch (type) {
     case EV_VAD:
-      if (current(r->vad_, "vad"))
+      if (current(r->vad_))
         r->dsproc_vad_event({(p[0] & 1) ? static_cast<int>(p[1]) : -1, (p[0] & 2) ? static_cast<int>(p[2]) : -1});
       break;
     case EV_SD:
-      if (current(r->sd_, "sd")) r->dsproc_sd_event({static_cast<int>(p[0])});
+      if (current(r->sd_)) r->dsproc_sd_event({static_cast<int>(p[0])});
       break;
     case EV_BSS:
       if (r->bss_.state == 0) {

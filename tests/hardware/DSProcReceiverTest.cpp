@@ -160,14 +160,21 @@ TEST_F(DSProcTest, SdToneAndFlagsEventsAndDisabledFunctions) {
   EXPECT_EQ(rx.flags, (std::vector<std::pair<uint32_t, uint32_t>>{{0xF0, 0x0F}}));
   EXPECT_TRUE(log.has("ignore spurious dsproc vad event (dsproc disabled):  timeslot=8 id=0 type=1\n"));
   EXPECT_TRUE(log.has("ignore spurious dsproc bss event (dsproc disabled):  timeslot=8 id=0 type=16\n"));
-  EXPECT_TRUE(log.has("ignore spurious dsproc sd event (dsproc disabled): "));
+  // An SD event is dropped with the very lines of a VAD event.
+  EXPECT_TRUE(log.has("ignore spurious dsproc vad event (dsproc disabled):  timeslot=8 id=0 type=2\n"));
   EXPECT_TRUE(log.has("dsproc flags event:  flags=0xF0, mask=0xF\n"));
 
   ASSERT_TRUE(rx.enableSD(true));
-  event(8, dsp.last().word(4), 2, 42);
+  uint32_t const sdId = dsp.last().word(4);
+  event(8, sdId + 7, 2, 41);
+  event(8, sdId, 2, 42);
   ASSERT_TRUE(hwtest::runUntil([&] { return !rx.sd.empty(); }));
+  settle();
   EXPECT_EQ(rx.sd, std::vector<int>{42});
   EXPECT_TRUE(log.has("dsproc sd event:  sd_rx=42\n"));
+  EXPECT_TRUE(log.has("ignore spurious dsproc vad event:  timeslot=8 id=" + std::to_string(sdId + 7) +
+                      " type=2 rid=" + std::to_string(sdId) + "\n"));
+  EXPECT_FALSE(log.has("ignore spurious dsproc sd"));
 }
 
 TEST_F(DSProcTest, EventLinesAreWrittenOnlyWithTheEventsTrace) {
