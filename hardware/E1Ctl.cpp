@@ -148,13 +148,19 @@ void E1Ctl::CloseCas() {
 void E1Ctl::OnUpdateCas(int fd, short revents) {
   short const failure = POLLERR | POLLHUP | POLLNVAL;
   if (!(revents & (POLLIN | failure))) return;
-  uint8_t record[kCasRecordSize];
+  // Room past one record, so that a longer record is seen whole and not cut
+  // to the size of a good one.
+  uint8_t record[64];
   ssize_t const n = Dev::read(fd, record, sizeof record);
   if (n == static_cast<ssize_t>(kCasRecordSize)) {
     SendCas(static_cast<int>(Dev::get32(record)), static_cast<int>(Dev::get32(record + 4)), record[8], record[9]);
     return;
   }
-  if (n > 0 || (n == 0 && !(revents & failure))) return;  // a short record is dropped
+  if (n > 0) {
+    std::cerr << ext::header(this) << "cas event: bad record size " << n << ", dropped" << std::endl;
+    return;
+  }
+  if (n == 0 && !(revents & failure)) return;
   if (n < 0 && (errno == EAGAIN || errno == EINTR)) return;
   // A device that failed or went away would wake the loop on every pass:
   // close it; the next status step opens it again.

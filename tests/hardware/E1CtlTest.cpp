@@ -376,12 +376,16 @@ TEST_F(E1CtlTest, OtherCommandsAreDeclined) {
 
 // ---- events from the CAS device ----
 
-TEST_F(E1CtlTest, EachTwelveByteEventBecomesACasSignalAndShorterOnesAreDropped) {
+TEST_F(E1CtlTest, EachTwelveByteEventBecomesACasSignalAndOthersAreDroppedWithALine) {
   ConnectQuietly();
   ASSERT_TRUE(E1Ctl::instance().cas_device_open());
+  Capture err(std::cerr);
   std::vector<uint8_t> event = ChannelRecord(3, 9, 0x0A, 0x05);
   cas.push(event);
   cas.push(event.data(), 11);
+  std::vector<uint8_t> longer = ChannelRecord(2, 4, 0x01, 0x01, 7);  // 16 bytes
+  cas.push(longer);
+  cas.push(std::vector<uint8_t>(300, 0));
   event[8] = 0x0B;
   cas.push(event);
   Settle();
@@ -390,6 +394,10 @@ TEST_F(E1CtlTest, EachTwelveByteEventBecomesACasSignalAndShorterOnesAreDropped) 
   ASSERT_EQ(m.size(), 2u);
   EXPECT_FALSE(testsupport::has_slot(m[0]));
   EXPECT_FALSE(testsupport::has_seq(m[0]));
+  EXPECT_TRUE(err.has("E1: cas event: bad record size 11, dropped\n"));
+  EXPECT_TRUE(err.has("E1: cas event: bad record size 16, dropped\n"));
+  EXPECT_TRUE(err.has("E1: cas event: bad record size 64, dropped\n"));
+  EXPECT_TRUE(E1Ctl::instance().cas_device_open());
 }
 
 TEST_F(E1CtlTest, CasDeviceThatGoesAwayIsClosedAndOpenedAgainByTheNextStep) {
