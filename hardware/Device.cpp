@@ -4,6 +4,7 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -26,10 +27,13 @@ int failWith(int error) {
   return -1;
 }
 
-int simulatedRequest(Sim::Device& device, Sim::File& file, Sim::Request& request, void* record) {
+// The driver fills at most the record the request names (`size` bytes), however
+// much its answer left in request.record.
+int simulatedRequest(Sim::Device& device, Sim::File& file, Sim::Request& request, void* record, size_t size) {
   request.file = file.index();
   int result = device.answer(request);
-  if (record != nullptr && !request.record.empty()) std::memcpy(record, request.record.data(), request.record.size());
+  size_t const filled = std::min(size, request.record.size());
+  if (record != nullptr && filled > 0) std::memcpy(record, request.record.data(), filled);
   return result < 0 ? failWith(-result) : result;
 }
 
@@ -57,7 +61,7 @@ int ioctl(int fd, uint32_t request, void* record, size_t recordSize) {
   r.number = request;
   auto const* bytes = static_cast<uint8_t const*>(record);
   r.record.assign(bytes, bytes + size(request));
-  return simulatedRequest(*device, *file, r, record);
+  return simulatedRequest(*device, *file, r, record, size(request));
 }
 
 int ioctlValue(int fd, uint32_t request, unsigned long value) {
@@ -67,7 +71,7 @@ int ioctlValue(int fd, uint32_t request, unsigned long value) {
   Sim::Request r;
   r.number = request;
   r.value = value;
-  return simulatedRequest(*device, *file, r, nullptr);
+  return simulatedRequest(*device, *file, r, nullptr, 0);
 }
 
 ssize_t read(int fd, void* buffer, size_t size) {

@@ -106,6 +106,23 @@ TEST_F(SimDevice, ARequestNamingALargerRecordThanTheCallersNeverReachesTheDriver
   ::close(fd);
 }
 
+TEST_F(SimDevice, ADriverFillsNoMoreThanTheRecordTheRequestNames) {
+  int fd = Dev::open("/dev/hal", O_RDWR);
+  auto& hal = board.device("/dev/hal");
+  hal.on(0xC0084D05u, [](Dev::Sim::Request& r) {
+    r.record.assign(64, 0xEE);
+    return 0;
+  });
+  struct {
+    Dev::Record<8> record;
+    uint8_t after[56];
+  } caller{};
+  EXPECT_EQ(Dev::ioctl(fd, 0xC0084D05u, caller.record), 0);
+  EXPECT_EQ(caller.record.get32(4), 0xEEEEEEEEu);
+  for (uint8_t b : caller.after) ASSERT_EQ(b, 0);
+  ::close(fd);
+}
+
 TEST_F(SimDevice, QueuedRecordsArriveOnePerReadThroughTheLoop) {
   int fd = Dev::open("/dev/dtmf", O_RDONLY | O_NONBLOCK);
   auto& dtmf = board.device("/dev/dtmf");
