@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <iostream>
 
-#include "asn1/AVN.h"
 #include "asn1/CoderEnv.h"
 #include "core/Ext.h"
 
