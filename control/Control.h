@@ -50,8 +50,10 @@ class Service : protected ProtocolsFamily {
   // Drops the attached peer; the listener hears OnDisconnect on the next
   // pass of deferred calls. Does nothing unless Connected.
   void Disconnect();
-  // Frames and writes one message while Connected; otherwise, or when the
-  // message is longer than a frame carries, drops it with a log line.
+  // Frames and writes one message while Connected. A message longer than a
+  // frame carries, or one that finds no packet buffer, is dropped with a log
+  // line; in any other state it is dropped, with a log line only when
+  // verbose and not while Deactivating.
   void Send(char const* data, int length);
 
   void Bind(Notify* notify) { notify_ = notify; }

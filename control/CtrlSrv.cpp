@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <iostream>
 
-#include "asn1/AVN.h"
 #include "asn1/CoderEnv.h"
 #include "core/Ext.h"
 
@@ -219,8 +218,8 @@ void Server::SendSignal(unsigned slot, LGCP::Signal const& signal) {
 
 void Server::SendMsg(LGCP::Message& message) {
   ASN1::CoderEnv env(ASN1::CoderEnv::per_Aligned);
+  // The coder reserves room for a whole message itself.
   ASN1::Octets octets;
-  octets.reserve(200);
   if (!ASN1::encode(message, env, octets)) {
     std::cerr << ext::header(this) << "send fail: encode error!" << message << std::endl;
     // Printing a value that cannot be coded may leave the stream failed;

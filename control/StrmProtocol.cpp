@@ -114,8 +114,8 @@ void StrmProtocol::do_read() {
 // command's handling returns.
 void StrmProtocol::cork(bool on) {
   int value = on ? 1 : 0;
-  corked_ = on && fd_ && ::setsockopt(fd_.get(), IPPROTO_TCP, TCP_CORK, &value, sizeof value) == 0;
-  if (!on && fd_) ::setsockopt(fd_.get(), IPPROTO_TCP, TCP_CORK, &value, sizeof value);
+  bool set = fd_ && ::setsockopt(fd_.get(), IPPROTO_TCP, TCP_CORK, &value, sizeof value) == 0;
+  corked_ = on && set;
 }
 
 void StrmProtocol::on_error(std::string const& text) {

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "core/Multiplexer.h"
+#include "core/Measure.h"
 
 namespace ext {
 

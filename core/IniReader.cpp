@@ -53,13 +53,7 @@ bool parse_number(std::string const& text, long& value) {
 
 template <>
 bool TKeyValue<bool>::do_parse(std::string const& text) {
-  for (Symbol<bool> const* s = boolWords; s->name; ++s) {
-    if (text == s->name) {
-      *target_ = s->value;
-      return true;
-    }
-  }
-  return false;
+  return find_symbol(boolWords, text, *target_);
 }
 
 template <>

@@ -40,6 +40,19 @@ class KeyValue {
 // A whole number as strtol reads it with base 0, using up the entire text.
 bool parse_number(std::string const& text, long& value);
 
+// The value of the word `text` in a word table (none when the table is null);
+// false, `value` unchanged, when no word matches.
+template <class T>
+bool find_symbol(Symbol<T> const* table, std::string const& text, T& value) {
+  for (Symbol<T> const* s = table; s && s->name; ++s) {
+    if (text == s->name) {
+      value = s->value;
+      return true;
+    }
+  }
+  return false;
+}
+
 // The key kinds: bool and std::string, and enumerations named by a Symbol
 // table or given as a number.
 template <class T>
@@ -50,12 +63,7 @@ class TKeyValue : public KeyValue {
 
   bool do_parse(std::string const& text) override {
     static_assert(std::is_enum<T>::value, "configuration keys are bool, std::string or enumerations");
-    for (Symbol<T> const* s = table_; s && s->name; ++s) {
-      if (text == s->name) {
-        *target_ = s->value;
-        return true;
-      }
-    }
+    if (find_symbol(table_, text, *target_)) return true;
     using Base = typename std::underlying_type<T>::type;
     long v = 0;
     if (!parse_number(text, v) || v < static_cast<long>(std::numeric_limits<Base>::min()) ||

@@ -8,6 +8,7 @@
 
 #include "core/Fd.h"
 #include "core/IntrusiveList.h"
+#include "core/Measure.h"
 #include "core/MuxTime.h"
 
 // The daemon's single-threaded engine: one global `multiplexer` runs a poll()
@@ -16,30 +17,6 @@
 // board's watchdog. Everything else only registers objects with it.
 
 class Multiplexer;
-
-// Timing statistics in microseconds. The figure printed after "avg=" is the
-// last duration, not a mean.
-class Measure {
- public:
-  void begin();
-  uint32_t end();
-  void put(std::ostream& os) const;
-
-  uint32_t minimum() const { return min_; }
-  uint32_t maximum() const { return max_; }
-  uint32_t last() const { return last_; }
-  uint32_t counter() const { return counter_; }
-
- private:
-  uint32_t min_ = 0;
-  uint32_t max_ = 0;
-  uint32_t last_ = 0;
-  bool noSample_ = true;
-  uint32_t start_ = 0;
-  uint32_t counter_ = 0;
-};
-
-std::ostream& operator<<(std::ostream& os, Measure const& m);
 
 // The names of the set poll bits joined by "|"; no bit gives "".
 std::string PollEventAsText(short events);

@@ -3,6 +3,8 @@
 #include <iosfwd>
 #include <ostream>
 
+#include "core/Measure.h"
+
 namespace Profile {
 
 // A named timing point: microsecond statistics of one code step. Points are
@@ -14,26 +16,22 @@ class Point {
   Point(Point const&) = delete;
   Point& operator=(Point const&) = delete;
 
-  void begin();
-  void end();
+  void begin() { measure_.begin(); }
+  void end() { measure_.end(); }
+  // "[name]: " and the statistics.
   void put(std::ostream& os) const;
 
   char const* name() const { return name_; }
-  uint32_t minimum() const { return min_; }
-  uint32_t maximum() const { return max_; }
-  uint32_t last() const { return last_; }
-  uint32_t counter() const { return counter_; }
+  uint32_t minimum() const { return measure_.minimum(); }
+  uint32_t maximum() const { return measure_.maximum(); }
+  uint32_t last() const { return measure_.last(); }
+  uint32_t counter() const { return measure_.counter(); }
   Point* next() const { return next_; }
 
  private:
   Point* next_;
   char const* name_;
-  uint32_t min_ = 0;
-  uint32_t max_ = 0;
-  uint32_t last_ = 0;
-  bool first_ = true;
-  uint32_t started_ = 0;
-  uint32_t counter_ = 0;
+  Measure measure_;
 };
 
 extern Point* mRoot;

@@ -2,7 +2,6 @@
 
 #include <iostream>
 
-#include "asn1/AVN.h"
 #include "asn1/CoderEnv.h"
 #include "core/Ext.h"
 

@@ -5,7 +5,6 @@ and enumeration names.  Faults go to a Diagnostics, each with its place."""
 import os
 
 from . import syntax as S
-from .errors import Location
 from .expect import parse_expectation
 from .model import (Alternative, BuiltinUse, ChoiceType, ConstrainedStringType,
                     EnumeratedType, EnumItem, Field, IntegerUse, ListUse, Model,

@@ -2,7 +2,7 @@
 and what the runtime cannot represent."""
 
 from .expect import check_expectation
-from .model import IntegerUse, ListUse, RefUse
+from .model import IntegerUse, ListUse
 
 INT32_MIN = -2 ** 31
 INT32_MAX = 2 ** 31 - 1
