@@ -312,6 +312,7 @@ void Multiplexer::run(bool useWatchdog, bool ownClock) {
 }
 
 void Multiplexer::pass(bool ownClock) {
+  ++passes_;
   timers_schedule();
   active_.append(arrival_);
 

@@ -338,6 +338,9 @@ class Multiplexer {
   uint32_t timer_count() const { return timers_.count(); }
   size_t dpc_count() const { return dpcs_.size(); }
   bool watchdog_open() const { return watchdog_ >= 0; }
+  // Passes begun since the process started; a deferred call that should act
+  // once a pass compares it with the pass it last acted in.
+  uint32_t pass_count() const { return passes_; }
 
  private:
   class PollGuard;
@@ -358,6 +361,7 @@ class Multiplexer {
   std::vector<Dpc*> run_;
   size_t runPos_ = 0;
   volatile std::sig_atomic_t terminate_ = 0;
+  uint32_t passes_ = 0;
   Measure dpcMeasure_;
   Measure eventMeasure_;
   Measure timerMeasure_;

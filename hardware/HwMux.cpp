@@ -43,7 +43,7 @@ HwMux::HwMux() {
   for (auto& entry : shadow_) entry = kOff;
   std::clog << "hwMux: init" << std::endl;
   IsOpened();
-  refresh_.Bind(this, &HwMux::OnDPC);
+  refresh_.Bind(this, &HwMux::OnPass);
 }
 
 HwMux::~HwMux() {
@@ -87,8 +87,13 @@ bool HwMux::Connect(int src, int dst) {
     std::clog << "hwMux: ERROR not opened" << std::endl;
     return false;
   }
-  // An input past the last channel would also collide with the shadow marks.
-  if (!Usable(src) || !Usable(dst)) return false;
+  // An input is a plain time slot; it only has to fit a shadow entry
+  // without reading as a mark.
+  if (src >= kFixedByte) {
+    std::clog << "hwMux: input out of range " << src << std::endl;
+    return false;
+  }
+  if (!Usable(dst)) return false;
   if (isOutput(dst)) shadow_[dst - kFirstOutput] = static_cast<uint16_t>(src);
   if (request2(fd_, MUX_CONNECT, dst, src) < 0) {
     std::clog << "hwMux: connect " << src << " -> " << dst << " failed: " << std::strerror(errno) << std::endl;
@@ -136,6 +141,13 @@ int HwMux::Read(int ch) {
     return 255;
   }
   return value & 0xFF;
+}
+
+void HwMux::OnPass() {
+  uint32_t const pass = multiplexer.pass_count();
+  if (pass == refreshedIn_) return;
+  refreshedIn_ = pass;
+  OnDPC();
 }
 
 void HwMux::OnDPC() {

@@ -31,8 +31,9 @@ class HwMux {
   HwMux(HwMux const&) = delete;
   HwMux& operator=(HwMux const&) = delete;
 
-  // Each returns true on success; Read gives 255 on any failure. Channels
-  // outside 0..10239 are refused.
+  // Each returns true on success; Read gives 255 on any failure. Outputs and
+  // channels outside 0..10239 are refused; an input is any time slot that
+  // fits a shadow entry without reading as one of its marks (0..65533).
   bool Connect(int src, int dst);
   bool Disconnect(int ch);
   bool Disable(int ch);
@@ -42,6 +43,7 @@ class HwMux {
   bool IsOpened();
   void Reset() {}
 
+  // Refreshes the next 128 outputs. The loop calls it once a pass.
   void OnDPC();
   void RefreshChannel(int n);
 
@@ -51,9 +53,11 @@ class HwMux {
 
  private:
   bool Usable(int ch);
+  void OnPass();
   bool Drive(int ch, unsigned char byte);
   int fd_ = -1;
   uint16_t shadow_[kOutputs];
   uint32_t cursor_ = 0;
-  Dpc refresh_;
+  Dpc refresh_;  // runs twice a pass; OnPass refreshes on the first of them
+  uint32_t refreshedIn_ = 0;
 };

@@ -89,11 +89,14 @@ TEST_F(HwMuxTest, RefreshStartsAfterTheCursorAndWrapsFromTheLastOutputToTheFirst
   EXPECT_EQ(hal.requests()[2048 - 2].word(0), 10239u);
 }
 
-TEST_F(HwMuxTest, TheLoopRunsTheRefreshOnceTheDeviceIsOpen) {
+TEST_F(HwMuxTest, TheLoopRefreshesAtMost128OutputsAPassAndSweepsThemAllIn16) {
   HwMux mux;
   hal.clear();
-  hwtest::runUntil([&] { return hal.count(0x80044D03u) >= 2048; });
+  uint32_t const start = multiplexer.pass_count();
+  hwtest::runUntil([&] { return multiplexer.pass_count() - start > 16; });
+  uint32_t const passes = multiplexer.pass_count() - start;
   EXPECT_GE(hal.count(0x80044D03u), 2048u);
+  EXPECT_LE(hal.count(0x80044D03u), 128u * passes);
 }
 
 TEST_F(HwMuxTest, ReadGivesTheLowByteAnd255OnAnyFailure) {
@@ -131,7 +134,7 @@ TEST_F(HwMuxTest, WriteAndDisableFailuresAreReportedWithTheChannel) {
   EXPECT_TRUE(log.has("hwMux: disable failed 8202 : "));
 }
 
-TEST_F(HwMuxTest, ChannelsPastTheLastOutputAreRefusedWithoutARequest) {
+TEST_F(HwMuxTest, OutputsPastTheLastAndInputsThatReadAsMarksAreRefused) {
   HwMux mux;
   hal.clear();
   hwtest::Capture log(std::clog);
@@ -144,7 +147,12 @@ TEST_F(HwMuxTest, ChannelsPastTheLastOutputAreRefusedWithoutARequest) {
   EXPECT_TRUE(hal.requests().empty());
   EXPECT_EQ(mux.shadow(8), 0xFFFF);
   EXPECT_TRUE(log.has("hwMux: channel out of range 10240"));
+  EXPECT_FALSE(mux.Connect(0xFFFE, 8200));
+  EXPECT_TRUE(log.has("hwMux: input out of range 65534"));
   EXPECT_TRUE(mux.Connect(10239, 8192));
+  // An input is a plain time slot, not bounded by the outputs.
+  EXPECT_TRUE(mux.Connect(20000, 8201));
+  EXPECT_EQ(mux.shadow(9), 20000);
 }
 
 TEST_F(HwMuxTest, AMissingDeviceFailsEveryOperationAndIsOpenedAgainOnTheNextUse) {
