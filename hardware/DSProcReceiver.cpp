@@ -267,8 +267,7 @@ bool DSProcReceiverService::disableToneAll(DSProcReceiver& receiver) {
 // ---- service: events ----
 
 void DSProcReceiverService::OnEvent(int fd, short revents) {
-  if (!(revents & POLLIN)) return;
-  detail::ReadRecords(fd, kEventSize, "dsproc", "fail to read from dsproc: ",
+  detail::ServeEvents(event_, fd, revents, kEventSize, "dsproc", "fail to read from dsproc: ",
                       [this](uint8_t const* record) { Dispatch(record); });
 }
 

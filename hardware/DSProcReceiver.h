@@ -142,7 +142,11 @@ class DSProcReceiverService {
   bool Ready(char const* closedText, unsigned ts);
   bool Configure(unsigned ts, uint32_t kind, uint8_t const (&params)[12], char const* failText);
   void Dispatch(uint8_t const* record);
-  int fd() const { return event_.fd().get(); }
+  // The device, opened again first when it was closed (after a failure).
+  int fd() {
+    if (!opened()) init();
+    return event_.fd().get();
+  }
   Event event_;
   uint32_t counter_ = 0;
 };

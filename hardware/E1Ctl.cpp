@@ -10,6 +10,7 @@
 
 #include "core/Ext.h"
 #include "hardware/DevNames.h"
+#include "hardware/ReceiverSupport.h"
 #include "hardware/TrunkReport.h"
 
 namespace {
@@ -40,7 +41,7 @@ void E1Ctl::OnConnect() {
   SendStatus();
   timer_.set(kStatusPeriodMs, &E1Ctl::OnCheckStatus, this);
   tclk_ = 0;
-  UpdateTclk();
+  UpdateTclk(0);
   CheckOpenCas();
 }
 
@@ -106,25 +107,28 @@ void E1Ctl::SetMode(LGCP::TrunkCfg const& cfg) {
     return;
   }
   uint32_t const bit = 1u << trunk;
+  uint32_t mask = tclk_;
   switch (cfg.get_mode().getValue()) {
-    case LGCP::TrunkMode::slave: tclk_ |= bit; break;
-    case LGCP::TrunkMode::master: tclk_ &= ~bit; break;
+    case LGCP::TrunkMode::slave: mask |= bit; break;
+    case LGCP::TrunkMode::master: mask &= ~bit; break;
     default: Success(); return;
   }
+  // A refused command leaves the mask as it was.
   if (!OpenMaintenance())
     Error(LGCP::ErrorCause::unsupported);
-  else if (!UpdateTclk())
+  else if (!UpdateTclk(mask))
     Error(LGCP::ErrorCause::internal);
   else
     Success();
 }
 
-bool E1Ctl::UpdateTclk() {
+bool E1Ctl::UpdateTclk(uint32_t mask) {
   if (maintenance_ < 0) return false;
-  if (Dev::ioctlValue(maintenance_, kTclkMask, tclk_) < 0) {
+  if (Dev::ioctlValue(maintenance_, kTclkMask, mask) < 0) {
     std::cerr << ext::header(this) << "fail to set TCLK [cause=" << std::strerror(errno) << "]" << std::endl;
     return false;
   }
+  tclk_ = mask;
   std::clog << ext::header(this) << "TCLT = " << ext::OutUnsignedInHex(tclk_) << std::endl;
   return true;
 }
@@ -146,22 +150,12 @@ void E1Ctl::CloseCas() {
 }
 
 void E1Ctl::OnUpdateCas(int fd, short revents) {
-  short const failure = POLLERR | POLLHUP | POLLNVAL;
-  if (!(revents & (POLLIN | failure))) return;
-  // Room past one record, so that a longer record is seen whole and not cut
-  // to the size of a good one.
-  uint8_t record[64];
-  ssize_t const n = Dev::read(fd, record, sizeof record);
-  if (n == static_cast<ssize_t>(kCasRecordSize)) {
-    SendCas(static_cast<int>(Dev::get32(record)), static_cast<int>(Dev::get32(record + 4)), record[8], record[9]);
-    return;
-  }
-  if (n > 0) {
-    std::cerr << ext::header(this) << "cas event: bad record size " << n << ", dropped" << std::endl;
-    return;
-  }
-  if (n == 0 && !(revents & failure)) return;
-  if (n < 0 && (errno == EAGAIN || errno == EINTR)) return;
+  if (!(revents & (POLLIN | Hardware::detail::kDeviceFailure))) return;
+  auto const end = Hardware::detail::ReadRecords(
+      fd, revents, kCasRecordSize, "E1: cas", "E1: fail to read from cas: ", [this](uint8_t const* record) {
+        SendCas(static_cast<int>(Dev::get32(record)), static_cast<int>(Dev::get32(record + 4)), record[8], record[9]);
+      });
+  if (end == Hardware::detail::ReadEnd::drained) return;
   // A device that failed or went away would wake the loop on every pass:
   // close it; the next status step opens it again.
   std::cerr << ext::header(this) << "cas interface failed, closed" << std::endl;

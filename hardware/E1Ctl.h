@@ -38,6 +38,8 @@ class E1Ctl : public CtrlSrv::Service {
   void OnDisconnect() override {}
   bool OnCommand(LGCP::Command const& command) override;
   void OnCheckStatus(Timer*);
+  // The CAS device's callback: its event records, or its failure.
+  void OnUpdateCas(int fd, short revents);
   void select_source(int source);
   std::ostream& PutHeader(std::ostream& os) const;
 
@@ -50,10 +52,9 @@ class E1Ctl : public CtrlSrv::Service {
   bool OpenMaintenance();
   void SendStatus();
   void SetMode(LGCP::TrunkCfg const& cfg);
-  bool UpdateTclk();
+  bool UpdateTclk(uint32_t mask);  // writes the mask and keeps it on success
   bool CheckOpenCas();
   void CloseCas();
-  void OnUpdateCas(int fd, short revents);
   void HandleCas(LGCP::IoctlParams const& params);
   void CasOpen(int trunk, int ts, int value);
   void CasClose(int trunk, int ts);

@@ -65,6 +65,12 @@ bool HDLC::activate() {
     std::cerr << ext::header(this) << "unsupported mode " << params.mode << std::endl;
     return false;
   }
+  // A channel with no line time slot would carry nothing.
+  if (params.tdm < 0 || (params.mode == 2 && params.tdm2 < 0)) {
+    std::cerr << ext::header(this) << "no line time slot (tdm=" << params.tdm << " tdm2=" << params.tdm2 << ")"
+              << std::endl;
+    return false;
+  }
   Fd fd(Dev::open(kDevice, O_RDWR | O_NONBLOCK | O_CLOEXEC));
   if (!fd) {
     std::cerr << ext::header(this) << "fail to open MCC device: " << std::strerror(errno) << std::endl;
@@ -103,7 +109,8 @@ bool HDLC::activate() {
 
 void HDLC::deactivate() {
   m_event.Release();
-  ready = false;
+  m_resume.reset();
+  ready = paused = starving = false;
   if (traces.signalling_hdlc) std::clog << ext::header(this) << "deactivated" << std::endl;
 }
 
@@ -122,7 +129,7 @@ bool HDLC::hdlc_transmit(Packet& frame) {
     if (errno == EINTR) continue;
     if (errno == EAGAIN) {
       ready = false;
-      m_event.Schedule(m_event.fd(), POLLIN | POLLOUT);
+      Watch();
       return false;
     }
     ++txError;
@@ -130,22 +137,37 @@ bool HDLC::hdlc_transmit(Packet& frame) {
   }
 }
 
+void HDLC::Watch() { m_event.Schedule(m_event.fd(), static_cast<short>((paused ? 0 : POLLIN) | (ready ? 0 : POLLOUT))); }
+
+void HDLC::ResumeReading() {
+  paused = false;
+  if (is_open()) Watch();
+}
+
 void HDLC::on_event(int, short revents) {
   bool alive = true;
   alive_ = &alive;
-  if (revents & POLLIN) do_read();
+  if (revents & (POLLIN | POLLERR | POLLHUP | POLLNVAL)) do_read(revents);
   if (!alive) return;
   alive_ = nullptr;
   if ((revents & POLLOUT) && !ready && is_open()) {
     ready = true;
-    m_event.Schedule(m_event.fd(), POLLIN);
+    Watch();
     notify->on_hdlc_ready();
   }
 }
 
+// Closes the channel after a read failure or a hang-up and tells the owner.
+void HDLC::fail(char const* cause) {
+  std::cerr << ext::header(this) << "read error: " << cause << std::endl;
+  deactivate();
+  notify->on_hdlc_error(Notify::Cause::readError);
+}
+
 // Reads every frame the controller holds; called with alive_ set.
-void HDLC::do_read() {
+void HDLC::do_read(short revents) {
   bool const& alive = *alive_;
+  bool const failed = (revents & (POLLERR | POLLHUP | POLLNVAL)) != 0;
   if (traces.signalling_hdlc) std::clog << ext::header(this) << "do_read" << std::endl;
   if (!is_open()) {
     std::clog << ext::header(this) << "do_read: !m_event.IsActive()" << std::endl;
@@ -156,21 +178,22 @@ void HDLC::do_read() {
     try {
       frame.reserve_head(0);
     } catch (std::bad_alloc const&) {
-      // The frames stay with the controller until buffers are free again.
-      std::cerr << ext::header(this) << "read: no free packet" << std::endl;
+      if (failed) return fail("channel hung up or failed");
+      // The frames stay with the controller; reading pauses until a buffer
+      // may be free again, with one line for the whole episode.
+      if (!starving) std::cerr << ext::header(this) << "read: no free packet, reading paused" << std::endl;
+      starving = paused = true;
+      Watch();
+      m_resume.set(kNoPacketRetryMs, &HDLC::ResumeReading, this);
       return;
     }
+    starving = false;
     _Packet* buffer = frame.operator->();
     ssize_t n = Dev::read(m_event.fd().get(), buffer->tail, buffer->_tailroom());
-    if (n == 0) return;  // nothing more for now
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      if (errno == EAGAIN) return;
-      std::cerr << ext::header(this) << "read error: " << std::strerror(errno) << std::endl;
-      deactivate();
-      notify->on_hdlc_error(Notify::Cause::readError);
-      return;
-    }
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && errno == EAGAIN && !failed) return;
+    if (n == 0 || (n < 0 && errno == EAGAIN)) return fail("channel hung up or failed");
+    if (n < 0) return fail(std::strerror(errno));
     buffer->tail += n;
     if (traces.signalling_hdlc) std::clog << "HDLC[" << trunk << "]: rx " << frame.text() << std::endl;
     ++rxSU;

@@ -70,6 +70,8 @@ class HDLC : public GenericHDLC {
   void unbind();
 
   void on_event(int fd, short revents);
+  // While no packet is free, reading pauses and is tried again this often.
+  static constexpr unsigned kNoPacketRetryMs = 20;
   std::ostream& PutHeader(std::ostream& os) const;
 
   Params params;
@@ -79,9 +81,15 @@ class HDLC : public GenericHDLC {
   uint32_t trunk = 0;  // trunk number shown in log prefixes
 
  private:
-  void do_read();
+  void do_read(short revents);
+  void fail(char const* cause);
+  void Watch();
+  void ResumeReading();
   bool ready = false;
+  bool paused = false;    // no packet was free: the descriptor is not read
+  bool starving = false;  // the no-packet line of this episode was written
   Event m_event;
+  Timer m_resume;
   Notify* notify;
   bool* alive_ = nullptr;  // set while a callback runs; cleared by the destructor
 };

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstring>
 #include <iostream>
+#include <utility>
 
 #include "core/Fd.h"
 #include "hardware/DevNames.h"
@@ -141,9 +142,11 @@ void TonecReceiver::PauseStep() {
 
 void TonecReceiver::activateAudibleCall() {
   // The wait tone takes the generator: a running playout ends here, so that
-  // the next digit list starts a playout of its own.
-  playing_ = false;
+  // the next digit list starts a playout of its own, and its owner hears of
+  // the end as of any other.
+  bool const ended = std::exchange(playing_, false);
   CallToneStep();
+  if (ended) tone_gen_complete();
 }
 
 void TonecReceiver::CallToneStep() {
@@ -317,8 +320,7 @@ bool TonecReceiverService::translateSelcal(TonecReceiver& receiver, TERM::Selcal
 }
 
 void TonecReceiverService::OnEvent(int fd, short revents) {
-  if (!(revents & POLLIN)) return;
-  detail::ReadRecords(fd, kEventSize, "dtmf", "fail to read from tonec: ",
+  detail::ServeEvents(event_, fd, revents, kEventSize, "dtmf", "fail to read from tonec: ",
                       [this](uint8_t const* record) { Dispatch(record); });
 }
 

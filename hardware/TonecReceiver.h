@@ -123,7 +123,11 @@ class TonecReceiverService {
   };
   bool Switch(Toggle const& toggle, bool on, unsigned ts);
   void Dispatch(uint8_t const* record);
-  int fd() const { return event_.fd().get(); }
+  // The device, opened again first when it was closed (after a failure).
+  int fd() {
+    if (!opened()) init();
+    return event_.fd().get();
+  }
   Event event_;
   uint32_t counter_ = 0;
 };

@@ -1,10 +1,12 @@
 // The E1 trunk service on the simulated "/dev/maintenance" and "/dev/e1-cas":
 // status reports at connect and every second, the TCLK mask, CAS commands
 // with their exact records and signals, and events from the CAS device.
+#include <fcntl.h>
 #include <poll.h>
 
 #include <cerrno>
 
+#include "core/Fd.h"
 #include "ServiceTestSupport.h"
 #include "hardware/E1Ctl.h"
 
@@ -215,13 +217,17 @@ TEST_F(E1CtlTest, TrunkWithoutABitInTheMaskIsRefusedAndANegativeOneIgnored) {
   EXPECT_EQ(maintenance.last().value, 0x80000000u);
 }
 
-TEST_F(E1CtlTest, FailedMaskWriteIsLoggedAndAnswered) {
+TEST_F(E1CtlTest, FailedMaskWriteIsLoggedAndAnsweredAndLeavesTheMaskAsItWas) {
   ConnectQuietly();
   maintenance.fail(E1Ctl::kTclkMask, EIO);
   Capture err(std::cerr);
   TrunkCfg(1, LGCP::TrunkMode::slave);
   EXPECT_TRUE(err.has("E1: fail to set TCLK [cause="));
   EXPECT_EQ(testsupport::error_of(Sent().at(0)), LGCP::ErrorCause::internal);
+  EXPECT_EQ(E1Ctl::instance().tclk(), 0u);
+  maintenance.on(E1Ctl::kTclkMask, [](Dev::Sim::Request&) { return 0; });
+  TrunkCfg(2, LGCP::TrunkMode::slave);
+  EXPECT_EQ(maintenance.last().value, 4u);  // the refused bit does not go out
 }
 
 // ---- CAS commands ----
@@ -396,7 +402,7 @@ TEST_F(E1CtlTest, EachTwelveByteEventBecomesACasSignalAndOthersAreDroppedWithALi
   EXPECT_FALSE(testsupport::has_seq(m[0]));
   EXPECT_TRUE(err.has("E1: cas event: bad record size 11, dropped\n"));
   EXPECT_TRUE(err.has("E1: cas event: bad record size 16, dropped\n"));
-  EXPECT_TRUE(err.has("E1: cas event: bad record size 64, dropped\n"));
+  EXPECT_TRUE(err.has("E1: cas event: bad record size 193, dropped\n"));
   EXPECT_TRUE(E1Ctl::instance().cas_device_open());
 }
 
@@ -416,6 +422,12 @@ TEST_F(E1CtlTest, CasDeviceThatGoesAwayIsClosedAndOpenedAgainByTheNextStep) {
   cas.push(ChannelRecord(0, 1, 2, 3));
   Settle();
   EXPECT_EQ(CasSignals(Sent()), (std::vector<Cas>{{0, 1, 2, 3}}));
+  // An error event with nothing to read closes it too.
+  Fd idle(Dev::open("/dev/e1-cas", O_RDWR | O_NONBLOCK));
+  Capture err(std::cerr);
+  E1Ctl::instance().OnUpdateCas(idle.get(), POLLERR);
+  EXPECT_FALSE(E1Ctl::instance().cas_device_open());
+  EXPECT_TRUE(err.has("E1: cas interface failed, closed\n"));
 }
 
 }  // namespace

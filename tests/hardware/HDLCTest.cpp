@@ -1,6 +1,8 @@
 // HDLC channels on the simulated controller: activation records and switch
 // connections, frames both ways through the loop, blocked writes, read
 // failures and owners that close or delete the channel from a callback.
+#include <poll.h>
+
 #include <cerrno>
 #include <memory>
 
@@ -110,12 +112,17 @@ TEST_F(HDLCTest, ActivationFailuresLeaveTheChannelClosed) {
   EXPECT_FALSE(hdlc->is_open());
 }
 
-TEST_F(HDLCTest, AnUnknownModeIsRefusedBeforeTheControllerIsTouched) {
-  hwtest::Capture err(std::cerr);
+TEST_F(HDLCTest, AnUnknownModeOrNoLineTimeSlotIsRefusedBeforeTheControllerIsTouched) {
+  hwtest::Capture err(std::cerr), log(std::clog);
   EXPECT_FALSE(activate(3));
   EXPECT_FALSE(activate(-1));
   EXPECT_TRUE(err.has("hdlc [2/5]: unsupported mode 3"));
+  EXPECT_FALSE(activate(0, -1));
+  EXPECT_FALSE(activate(2, 8300, -1));
+  EXPECT_TRUE(err.has("hdlc [2/5]: no line time slot (tdm=-1 tdm2=8301)"));
   EXPECT_TRUE(mcc.requests().empty());
+  EXPECT_TRUE(hal.requests().empty());
+  EXPECT_FALSE(log.has("hwMux: ERROR"));
 }
 
 TEST_F(HDLCTest, EmptyFramesAreTakenAndClosedChannelsDiscard) {
@@ -222,6 +229,46 @@ TEST_F(HDLCTest, AReadFailureClosesTheChannelAndReportsCauseZero) {
   Packet frame = packet({1});
   EXPECT_FALSE(hdlc->hdlc_transmit(frame));
   EXPECT_EQ(hdlc->txDiscard, 1u);
+}
+
+TEST_F(HDLCTest, AChannelThatHangsUpOrReportsAnErrorIsClosedOnceAndItsOwnerTold) {
+  ASSERT_TRUE(activate(0));
+  becomeReady();
+  hwtest::Capture err(std::cerr);
+  mcc.latest().push(std::vector<uint8_t>{7});
+  mcc.latest().retire();
+  uint32_t const start = multiplexer.pass_count();
+  hwtest::runFor(300);
+  EXPECT_LT(multiplexer.pass_count() - start, 20u);
+  EXPECT_EQ(receiver.frames, (std::vector<std::vector<uint8_t>>{{7}}));  // what was queued still arrives
+  EXPECT_EQ(receiver.errors, std::vector<int>{0});
+  EXPECT_FALSE(hdlc->is_open());
+  EXPECT_TRUE(err.has("hdlc [2/5]: read error: channel hung up or failed\n"));
+
+  // An error event with nothing to read.
+  ASSERT_TRUE(activate(0));
+  hdlc->on_event(-1, POLLERR);
+  EXPECT_EQ(receiver.errors, (std::vector<int>{0, 0}));
+  EXPECT_FALSE(hdlc->is_open());
+}
+
+TEST_F(HDLCTest, WithNoFreePacketReadingPausesWithOneLineAndResumesWhenBuffersAreFree) {
+  ASSERT_TRUE(activate(0));
+  becomeReady();
+  std::vector<Packet> held(Packet::pool_available());
+  for (Packet& p : held) p.reserve_head(0);
+  hwtest::Capture err(std::cerr);
+  mcc.latest().push(std::vector<uint8_t>{1, 2});
+  uint32_t const start = multiplexer.pass_count();
+  hwtest::runFor(200);
+  EXPECT_LT(multiplexer.pass_count() - start, 40u);
+  std::string const text = err.text();
+  EXPECT_EQ(text, "hdlc [2/5]: read: no free packet, reading paused\n");
+  EXPECT_TRUE(receiver.frames.empty());
+  held.clear();
+  ASSERT_TRUE(hwtest::runUntil([&] { return !receiver.frames.empty(); }));
+  EXPECT_EQ(receiver.frames, (std::vector<std::vector<uint8_t>>{{1, 2}}));
+  EXPECT_TRUE(hdlc->is_open());
 }
 
 TEST_F(HDLCTest, TracesShowTheStepsAndTheFramesInHex) {

@@ -1,8 +1,12 @@
 // The tone receiver service on the simulated "/dev/dtmf": exact requests,
 // request ids, events through the loop to the right receiver, DTMF playout,
 // the wait tone and hostile event records.
+#include <fcntl.h>
+#include <poll.h>
+
 #include <cerrno>
 
+#include "core/Fd.h"
 #include "core/MuxTime.h"
 #include "hardware/TonecReceiver.h"
 #include "HwTestSupport.h"
@@ -147,8 +151,18 @@ TEST_F(TonecTest, HostileRecordsAreReportedAndDroppedAndLaterRecordsStillArrive)
   ASSERT_TRUE(hwtest::runUntil([&] { return !rx.events.empty(); }));
   EXPECT_EQ(rx.events, (std::vector<std::pair<uint32_t, uint32_t>>{{4, 77}}));
   EXPECT_TRUE(err.has("dtmf event: bad record size 10, dropped\n"));
-  EXPECT_TRUE(err.has("dtmf event: bad record size 256, dropped\n"));
+  EXPECT_TRUE(err.has("dtmf event: bad record size 257, dropped\n"));
   EXPECT_TRUE(err.has("receive tonec event from unknown timeslot 4294967295\n"));
+}
+
+TEST_F(TonecTest, EveryRecordOfAReadThatBringsSeveralIsDelivered) {
+  Rx rx(3);
+  ASSERT_TRUE(rx.enableDTMF(true));
+  uint32_t const id = rx.request_id();
+  std::vector<uint8_t> two = words({5, 3, 10, id, 6, 3, 11, id});
+  ASSERT_TRUE(dtmf.push(two));
+  ASSERT_TRUE(hwtest::runUntil([&] { return rx.events.size() == 2; }));
+  EXPECT_EQ(rx.events, (std::vector<std::pair<uint32_t, uint32_t>>{{5, 10}, {6, 11}}));
 }
 
 TEST_F(TonecTest, AReadFailureIsReportedAndTheServiceKeepsWatching) {
@@ -365,15 +379,38 @@ TEST_F(TonecTest, CancellingTheWaitToneLeavesARunningPlayoutAlone) {
   ASSERT_TRUE(hwtest::runUntil([&] { return rx.completes > 0; }));
 }
 
-TEST_F(TonecTest, AWaitToneStartedDuringAPlayoutEndsItSoTheNextListPlays) {
+TEST_F(TonecTest, AWaitToneStartedDuringAPlayoutEndsAndReportsItSoTheNextListPlays) {
   Rx rx(2);
+  rx.activateAudibleCall();
+  EXPECT_EQ(rx.completes, 0);  // no playout to end
   ASSERT_TRUE(rx.translateDTMF(digits({{1, 1}, {2, 2}})));
   rx.activateAudibleCall();
   EXPECT_FALSE(rx.playing());
+  EXPECT_EQ(rx.completes, 1);
+  EXPECT_EQ(dials(dtmf).back(), dial(2, 425, 0, 2048, 2048));  // the wait tone has the generator
   rx.cancelAudibleCall();
   ASSERT_TRUE(rx.translateDTMF(digits({{5, 5}})));
-  ASSERT_TRUE(hwtest::runUntil([&] { return rx.completes > 0; }));
-  EXPECT_EQ(rx.completes, 1);
+  ASSERT_TRUE(hwtest::runUntil([&] { return rx.completes > 1; }));
+  EXPECT_EQ(rx.completes, 2);
+}
+
+TEST_F(TonecTest, ADeviceThatHangsUpOrFailsIsClosedOnceAndOpenedAgainAtTheNextUse) {
+  auto& service = TonecReceiverService::instance();
+  Rx rx(3);
+  size_t const opens = dtmf.files();
+  hwtest::Capture err(std::cerr);
+  dtmf.latest().retire();
+  uint32_t const start = multiplexer.pass_count();
+  hwtest::runFor(300);
+  EXPECT_LT(multiplexer.pass_count() - start, 20u);
+  EXPECT_FALSE(service.opened());
+  EXPECT_TRUE(err.has("dtmf device hung up or failed, closed until its next use\n"));
+  EXPECT_TRUE(rx.enableDTMF(true));
+  EXPECT_EQ(dtmf.files(), opens + 1);
+  // An error event with nothing to read.
+  Fd idle(Dev::open("/dev/dtmf", O_RDWR | O_NONBLOCK));
+  service.OnEvent(idle.get(), POLLERR);
+  EXPECT_FALSE(service.opened());
 }
 
 class TonecClosedTest : public hwtest::BoardTest {};
