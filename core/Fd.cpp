@@ -4,6 +4,19 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+namespace {
+
+FdCloseObserver closeObserver = nullptr;
+
+int closeDescriptor(int fd) {
+  if (closeObserver) closeObserver(fd);
+  return ::close(fd);
+}
+
+}  // namespace
+
+void SetFdCloseObserver(FdCloseObserver observer) { closeObserver = observer; }
+
 bool NonBlockMode(int fd) {
   int flags = ::fcntl(fd, F_GETFL);
   return flags != -1 && ::fcntl(fd, F_SETFL, flags | O_NONBLOCK) != -1;
@@ -39,7 +52,7 @@ Fd& Fd::operator=(Fd&& other) noexcept {
 }
 
 Fd::~Fd() {
-  if (fd_ >= 0) ::close(fd_);
+  if (fd_ >= 0) closeDescriptor(fd_);
 }
 
 int Fd::dup() const {
@@ -52,7 +65,7 @@ int Fd::close() {
     errno = EBADF;
     return -1;
   }
-  int result = ::close(fd_);
+  int result = closeDescriptor(fd_);
   fd_ = -1;
   return result;
 }

@@ -6,6 +6,11 @@ bool NonBlockMode(int fd);
 bool BlockMode(int fd);
 bool SetCloexec(int fd, bool on);
 
+// Told of each descriptor an Fd closes, just before its number becomes free
+// (the simulated board forgets what it knew of that number); none by default.
+using FdCloseObserver = void (*)(int fd);
+void SetFdCloseObserver(FdCloseObserver observer);
+
 // Owner of one file descriptor (-1 when empty). Descriptors it takes are made
 // close-on-exec; a copy holds a duplicate; destruction closes.
 class Fd {

@@ -29,7 +29,7 @@ BusCtl& BusCtl::instance() {
 }
 
 BusCtl::~BusCtl() {
-  if (fd_ >= 0) ::close(fd_);
+  if (fd_ >= 0) Dev::close(fd_);
 }
 
 std::ostream& BusCtl::PutHeader(std::ostream& os) const { return os << "clkctl: "; }

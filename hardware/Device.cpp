@@ -74,6 +74,11 @@ int ioctlValue(int fd, uint32_t request, unsigned long value) {
   return simulatedRequest(*device, *file, r, nullptr, 0);
 }
 
+int close(int fd) {
+  if (Sim::Board* board = Sim::Board::existing()) board->forget(fd);
+  return ::close(fd);
+}
+
 ssize_t read(int fd, void* buffer, size_t size) {
   if (Sim::File* file = simulatedFile(fd, nullptr))
     if (int error = file->takeReadError()) return failWith(error);

@@ -27,7 +27,8 @@
 //   uint8_t event[16];
 //   ssize_t n = Dev::read(fd, event, sizeof event);          // one record per read
 //   uint32_t code = Dev::get32(event);
-// Descriptors are closed with ::close (or an Fd); they may be duplicated.
+// Descriptors are closed with Dev::close or an Fd, never with ::close, so that
+// the simulated board forgets the number; they may be duplicated.
 namespace Dev {
 
 // Request numbers as the board's PowerPC kernel encodes them: three direction
@@ -91,6 +92,9 @@ int ioctl(int fd, uint32_t request, Record<N>& record) {
 }
 // A request whose argument is the number itself.
 int ioctlValue(int fd, uint32_t request, unsigned long value);
+
+// Closes a device descriptor.
+int close(int fd);
 
 ssize_t read(int fd, void* buffer, size_t size);
 ssize_t write(int fd, void const* data, size_t size);

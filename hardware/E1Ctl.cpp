@@ -32,7 +32,7 @@ E1Ctl& E1Ctl::instance() {
 }
 
 E1Ctl::~E1Ctl() {
-  if (maintenance_ >= 0) ::close(maintenance_);
+  if (maintenance_ >= 0) Dev::close(maintenance_);
 }
 
 std::ostream& E1Ctl::PutHeader(std::ostream& os) const { return os << "E1: "; }

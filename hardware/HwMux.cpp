@@ -47,7 +47,7 @@ HwMux::HwMux() {
 }
 
 HwMux::~HwMux() {
-  if (fd_ >= 0) ::close(fd_);
+  if (fd_ >= 0) Dev::close(fd_);
   refresh_.Deactivate();
   refresh_.Bind(nullptr);
 }

@@ -11,13 +11,13 @@
 #include <cstring>
 
 #include "core/BoardPath.h"
+#include "core/Fd.h"
 #include "hardware/Device.h"
 
 namespace Dev::Sim {
 
 namespace {
 
-constexpr size_t kMaxRequests = 200000;
 Board* theBoard = nullptr;
 
 bool statOf(int fd, std::pair<dev_t, ino_t>& key) {
@@ -103,7 +103,7 @@ File& Device::attach(int peer) {
 }
 
 int Device::answer(Request& request) {
-  if (requests_.size() >= kMaxRequests) requests_.erase(requests_.begin(), requests_.begin() + kMaxRequests / 2);
+  if (requests_.size() >= kKeptRequests) requests_.pop_front();
   requests_.push_back(request);
   auto it = answers_.find(request.number);
   return it == answers_.end() ? -ENOTTY : it->second(request);
@@ -125,7 +125,10 @@ Board& Board::reset() {
   return board;
 }
 
-Board::Board() { installDefaults(); }
+Board::Board() {
+  installDefaults();
+  SetFdCloseObserver([](int fd) { instance().forget(fd); });
+}
 
 Device& Board::device(std::string const& path) {
   auto& slot = devices_[path];
@@ -151,8 +154,10 @@ int Board::open(std::string const& path, int flags) {
       ++it;
       continue;
     }
-    it->second.file->retire();
+    File* const gone = it->second.file;
+    gone->retire();
     it = opens_.erase(it);
+    for (auto n = byNumber_.begin(); n != byNumber_.end();) n = n->second.file == gone ? byNumber_.erase(n) : std::next(n);
   }
   int type = SOCK_SEQPACKET | ((flags & O_CLOEXEC) ? SOCK_CLOEXEC : 0) | ((flags & O_NONBLOCK) ? SOCK_NONBLOCK : 0);
   int pair[2];
@@ -168,17 +173,24 @@ int Board::open(std::string const& path, int flags) {
     errno = error;
     return -1;
   }
-  opens_[key] = Open{dev, &dev->attach(pair[1])};
+  Open const open{dev, &dev->attach(pair[1])};
+  opens_[key] = open;
+  byNumber_[pair[0]] = open;
   return pair[0];
 }
 
 File* Board::lookup(int fd, Device** device) {
-  std::pair<dev_t, ino_t> key;
-  if (!statOf(fd, key)) return nullptr;
-  auto it = opens_.find(key);
-  if (it == opens_.end()) return nullptr;
-  if (device) *device = it->second.device;
-  return it->second.file;
+  auto known = byNumber_.find(fd);
+  if (known == byNumber_.end()) {
+    // A duplicate: found once by what it refers to, then by its number.
+    std::pair<dev_t, ino_t> key;
+    if (!statOf(fd, key)) return nullptr;
+    auto it = opens_.find(key);
+    if (it == opens_.end()) return nullptr;
+    known = byNumber_.emplace(fd, it->second).first;
+  }
+  if (device) *device = known->second.device;
+  return known->second.file;
 }
 
 // ---- the default board ----

@@ -3,10 +3,12 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -93,8 +95,9 @@ class Device {
   explicit Device(std::string path) : path_(std::move(path)) {}
   std::string const& path() const { return path_; }
 
-  // Requests received, oldest first (the oldest are dropped past 200000).
-  std::vector<Request> const& requests() const { return requests_; }
+  // The latest requests received, oldest first: the last kKeptRequests.
+  static constexpr size_t kKeptRequests = 4096;
+  std::deque<Request> const& requests() const { return requests_; }
   size_t count(uint32_t number) const;
   Request const& last() const;  // the latest request (an empty one when none)
   void clear() { requests_.clear(); }
@@ -123,7 +126,7 @@ class Device {
   std::string path_;
   int openError_ = 0;
   std::map<uint32_t, Answer> answers_;
-  std::vector<Request> requests_;
+  std::deque<Request> requests_;
   std::vector<std::unique_ptr<File>> files_;
 };
 
@@ -145,7 +148,10 @@ class Board {
   // Dev:: calls, for a simulated descriptor.
   int open(std::string const& path, int flags);
   // The simulated open behind a descriptor (any duplicate of it), or null.
+  // A number seen before is found without a system call.
   File* lookup(int fd, Device** device = nullptr);
+  // The descriptor is being closed: its number may come back for another.
+  void forget(int fd) { byNumber_.erase(fd); }
 
  private:
   Board();
@@ -156,6 +162,7 @@ class Board {
     File* file;
   };
   std::map<std::pair<dev_t, ino_t>, Open> opens_;
+  std::unordered_map<int, Open> byNumber_;  // descriptors already looked up
 };
 
 }  // namespace Dev::Sim

@@ -33,7 +33,7 @@ spiCtrl::~spiCtrl() {
   timer_.reset();
   for (int c = 0; c < kChannels; ++c) disable_channel(c);
   clock(-1);
-  ::close(fd_);
+  Dev::close(fd_);
   fd_ = -1;
 }
 

@@ -7,6 +7,7 @@
 #include <cerrno>
 
 #include "core/Multiplexer.h"
+#include "core/Fd.h"
 #include "hardware/Device.h"
 #include "hardware/SimBoard.h"
 #include "support/LoopHelpers.h"
@@ -61,20 +62,44 @@ TEST_F(SimDevice, RecordsTheRequestAndReturnsWhatTheDriverFilledIn) {
   EXPECT_EQ(hal.last().number, 0xC0084D05u);
   // The log keeps what the daemon sent, not what the driver answered.
   EXPECT_EQ(hal.last().record, (std::vector<uint8_t>{0, 0, 0x20, 0x08, 0, 0, 0, 0xFF}));
-  ::close(fd);
+  Dev::close(fd);
 }
 
 TEST_F(SimDevice, ADuplicatedDescriptorReachesTheSameOpen) {
   int fd = Dev::open("/dev/mcc/ctl", O_RDWR | O_NONBLOCK);
   int fd2 = Dev::open("/dev/mcc/ctl", O_RDWR | O_NONBLOCK);
   int copy = ::dup(fd2);
-  ::close(fd2);
+  Dev::close(fd2);
   EXPECT_EQ(Dev::ioctlValue(fd, Dev::io('M', 2), 0), 9216);
   EXPECT_EQ(Dev::ioctlValue(copy, Dev::io('M', 2), 0), 9217);
   EXPECT_EQ(board.device("/dev/mcc/ctl").last().file, 1u);
-  ::close(fd);
-  ::close(copy);
+  Dev::close(copy);
   EXPECT_TRUE(board.device("/dev/mcc/ctl").file(1).closed());
+
+  // A number closed through an Fd and given again to another device's
+  // duplicate belongs to that device from then on.
+  int hal = Dev::open("/dev/hal", O_RDWR);
+  EXPECT_EQ(Dev::ioctlValue(hal, Dev::io('z', 1), 0), -1);
+  { Fd owner(hal); }
+  int again = ::dup(fd);
+  ASSERT_EQ(again, hal);
+  EXPECT_EQ(Dev::ioctlValue(again, Dev::io('M', 2), 0), 9216);
+  Dev::close(again);
+  Dev::close(fd);
+}
+
+TEST_F(SimDevice, TheRequestLogKeepsTheLatestRequestsOnly) {
+  int fd = Dev::open("/dev/hal", O_RDWR);
+  for (uint32_t n = 0; n < 5000; ++n) {
+    Dev::Record<4> r;
+    r.put32(0, n);
+    Dev::ioctl(fd, 0x80044D03u, r);
+  }
+  auto const& seen = board.device("/dev/hal").requests();
+  ASSERT_EQ(seen.size(), 4096u);
+  EXPECT_EQ(seen.front().word(0), 5000u - 4096u);
+  EXPECT_EQ(seen.back().word(0), 4999u);
+  Dev::close(fd);
 }
 
 TEST_F(SimDevice, ScriptedAnswersAndFailuresReplaceTheDefault) {
@@ -91,7 +116,7 @@ TEST_F(SimDevice, ScriptedAnswersAndFailuresReplaceTheDefault) {
   EXPECT_EQ(Dev::ioctlValue(fd, Dev::io('z', 1), 0), -1);
   EXPECT_EQ(errno, ENOTTY);
   EXPECT_EQ(dsp.count(0x40046404u), 3u);
-  ::close(fd);
+  Dev::close(fd);
 }
 
 TEST_F(SimDevice, ARequestNamingALargerRecordThanTheCallersNeverReachesTheDriver) {
@@ -103,7 +128,7 @@ TEST_F(SimDevice, ARequestNamingALargerRecordThanTheCallersNeverReachesTheDriver
   EXPECT_EQ(Dev::ioctl(fd, 0x80084D02u, nullptr), -1);
   EXPECT_EQ(errno, EFAULT);
   EXPECT_TRUE(board.device("/dev/hal").requests().empty());
-  ::close(fd);
+  Dev::close(fd);
 }
 
 TEST_F(SimDevice, ADriverFillsNoMoreThanTheRecordTheRequestNames) {
@@ -120,7 +145,7 @@ TEST_F(SimDevice, ADriverFillsNoMoreThanTheRecordTheRequestNames) {
   EXPECT_EQ(Dev::ioctl(fd, 0xC0084D05u, caller.record), 0);
   EXPECT_EQ(caller.record.get32(4), 0xEEEEEEEEu);
   for (uint8_t b : caller.after) ASSERT_EQ(b, 0);
-  ::close(fd);
+  Dev::close(fd);
 }
 
 TEST_F(SimDevice, QueuedRecordsArriveOnePerReadThroughTheLoop) {
@@ -163,9 +188,9 @@ TEST_F(SimDevice, WritesAreKeptOneRecordPerWriteAndFailuresAreOneShot) {
   EXPECT_EQ(errno, EIO);
   EXPECT_EQ(Dev::read(fd, &c, 1), -1);
   EXPECT_EQ(errno, EAGAIN);
-  ::close(fd);
+  Dev::close(fd);
   // What was written survives the close and the board forgetting the open.
-  ::close(Dev::open("/dev/mcc/ctl", O_RDWR));
+  Dev::close(Dev::open("/dev/mcc/ctl", O_RDWR));
   auto frames = file.written();
   ASSERT_EQ(frames.size(), 2u);
   EXPECT_EQ(frames[0], (std::vector<uint8_t>{'a', 'b'}));
@@ -184,7 +209,7 @@ TEST_F(SimDevice, MissingDevicesAndOtherPaths) {
   char c = 0;
   EXPECT_EQ(Dev::read(fd, &c, 1), 1);
   EXPECT_EQ(c, 'x');
-  ::close(fd);
+  Dev::close(fd);
 }
 
 }  // namespace
