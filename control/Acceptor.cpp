@@ -56,13 +56,35 @@ void Listening<Base>::BindSocket() {
   event_.Schedule(listen_, POLLIN);
 }
 
+// A peer that cannot be taken stays pending and the listening socket readable:
+// rather than spin on it, stop watching for a while.
+template <class Base>
+void Listening<Base>::RestAccept(int error) {
+  if (!acceptFailing_ && this->verbose())
+    std::cerr << "can't accept connection: " << std::strerror(error) << ", trying again every " << kAcceptRestMs << " ms"
+              << std::endl;
+  acceptFailing_ = true;
+  event_.Schedule(event_.fd(), 0);
+  retry_.set(kAcceptRestMs, &Listening::OnAcceptRested, this);
+}
+
 template <class Base>
 void Listening<Base>::OnSocketEvent(int fd, short revents) {
   if (!(revents & POLLIN)) return;
   for (;;) {
     std::string peer;
     Fd socket(AcceptPeer(fd, peer));
-    if (!socket) return;
+    if (!socket) {
+      // Nothing pending, or a peer gone before it was taken: the next one
+      // makes the socket readable again.
+      int error = errno;
+      if (error == EAGAIN || error == EWOULDBLOCK)
+        acceptFailing_ = false;
+      else if (error != EINTR && error != ECONNABORTED)
+        RestAccept(error);
+      return;
+    }
+    acceptFailing_ = false;
     if (this->state() == Base::State::Connected) {
       if (this->verbose()) std::cerr << "refuse connection from " << peer << std::endl;
       ImplRefuseConnection();
@@ -106,7 +128,7 @@ int AcceptorNet::AcceptPeer(int fd, std::string& peerText) {
   accepted_.Reset();
   socklen_t length = INet4::Addr::size();
   int socket = ::accept4(fd, accepted_.sockaddr_ptr(), &length, SOCK_CLOEXEC);
-  peerText = accepted_.GetString();
+  if (socket >= 0) peerText = accepted_.GetString();
   return socket;
 }
 
@@ -215,7 +237,8 @@ int AcceptorUnix::AcceptPeer(int fd, std::string& peerText) {
   sockaddr_un address{};
   socklen_t length = sizeof address;
   int socket = ::accept4(fd, reinterpret_cast<sockaddr*>(&address), &length, SOCK_CLOEXEC);
-  size_t pathLength = socket >= 0 && length > offsetof(sockaddr_un, sun_path) ? length - offsetof(sockaddr_un, sun_path) : 0;
+  if (socket < 0) return socket;
+  size_t pathLength = length > offsetof(sockaddr_un, sun_path) ? length - offsetof(sockaddr_un, sun_path) : 0;
   accepted_.assign(address.sun_path, ::strnlen(address.sun_path, std::min(pathLength, sizeof address.sun_path)));
   peerText = accepted_;
   return socket;

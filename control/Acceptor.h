@@ -10,12 +10,15 @@ namespace Control {
 // socket whose set-up (socket, bind, listen, non-blocking mode) is retried
 // every 5000 ms until it stands, one peer at a time, and every further peer
 // closed at once while one is attached. After a peer is lost the next one is
-// accepted without reactivation.
+// accepted without reactivation. When a peer cannot be taken (no descriptor
+// free) the listener rests 1000 ms, so the waiting peer does not keep the
+// loop spinning, and is served once a descriptor is free again.
 template <class Base>
 class Listening : public Base {
  public:
   static constexpr unsigned kRetryMs = 5000;
   static constexpr int kBacklog = 1;
+  static constexpr unsigned kAcceptRestMs = 1000;
 
   bool listening() const { return event_.attached(); }
   Timer const& retry_timer() const { return retry_; }
@@ -34,10 +37,11 @@ class Listening : public Base {
   void BindSocket();
   void OnTimeout(Timer*) { BindSocket(); }
   void OnSocketEvent(int fd, short revents);
+  void OnAcceptRested(Timer*) { event_.Schedule(event_.fd(), POLLIN); }
 
   // What differs between the families: a new close-on-exec socket, binding
-  // it, and taking one pending peer (its socket, -1 when none pending, and
-  // its text), then attaching the peer last taken.
+  // it, and taking one pending peer (its socket and its text; -1 and errno
+  // when none was taken), then attaching the peer last taken.
   virtual int OpenSocket() = 0;
   virtual int BindTo(int fd) = 0;
   virtual int AcceptPeer(int fd, std::string& peerText) = 0;
@@ -47,9 +51,11 @@ class Listening : public Base {
 
  private:
   void RetryLater(char const* what);
+  void RestAccept(int error);
 
-  Timer retry_;
+  Timer retry_;  // the set-up's retry, or the end of a rest of accept
   Event event_;
+  bool acceptFailing_ = false;  // reported already, no peer taken since
 };
 
 // Listens on a TCP port on all local addresses.

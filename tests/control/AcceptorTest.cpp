@@ -47,6 +47,18 @@ struct Controller {
   }
 };
 
+// While it lives, the process cannot open one more descriptor.
+struct NoFreeDescriptor {
+  rlimit saved;
+  NoFreeDescriptor() {
+    ::getrlimit(RLIMIT_NOFILE, &saved);
+    rlimit tight{static_cast<rlim_t>(::dup(0)), saved.rlim_max};
+    ::close(static_cast<int>(tight.rlim_cur));
+    EXPECT_EQ(::setrlimit(RLIMIT_NOFILE, &tight), 0);
+  }
+  ~NoFreeDescriptor() { ::setrlimit(RLIMIT_NOFILE, &saved); }
+};
+
 // A port on all addresses that somebody else listens on.
 struct PortTaker : controltest::ClosedPort {
   PortTaker() : ClosedPort(INADDR_ANY) { listen(); }
@@ -94,16 +106,11 @@ TEST(AcceptorSetup, ASocketThatCannotBeCreatedIsRetriedLikeABind) {
 #endif
   Capture errors(std::cerr);
   Control::AcceptorNet acceptor(0);
-  // Only the activation runs without a free descriptor.
-  rlimit saved;
-  ::getrlimit(RLIMIT_NOFILE, &saved);
-  int lowestFree = ::dup(0);
-  ::close(lowestFree);
-  rlimit tight = saved;
-  tight.rlim_cur = static_cast<rlim_t>(lowestFree);
-  ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &tight), 0);
-  bool activated = acceptor.Activate();
-  ::setrlimit(RLIMIT_NOFILE, &saved);
+  bool activated;
+  {
+    NoFreeDescriptor full;  // only the activation runs without a free descriptor
+    activated = acceptor.Activate();
+  }
   EXPECT_TRUE(activated);
   EXPECT_EQ(errors.text(), "can't create socket:Too many open files\n");
   EXPECT_EQ(acceptor.state(), State::Connecting) << "the daemon waits to listen, it does not give up";
@@ -159,6 +166,30 @@ TEST(AcceptorPeers, ASecondControllerIsRefusedAtOnceWhileTheFirstIsStillServed) 
   EXPECT_EQ(c.recorder.messages, std::vector<std::string>{"still here"});
   c.acceptor.Send("reply", 5);
   EXPECT_EQ(first.read(9), frame("reply"));
+}
+
+TEST(AcceptorPeers, WithNoDescriptorFreeTheListenerRestsInsteadOfSpinningThenRefusesTheWaitingPeer) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "runs in the plain build only";  // as ASocketThatCannotBeCreatedIsRetriedLikeABind
+#endif
+  Controller c;
+  Client first, second;
+  ASSERT_TRUE(c.attach(first));
+  Capture errors(std::cerr);
+  {
+    NoFreeDescriptor full;
+    ASSERT_TRUE(second.connect(c.port()));
+    testloop::PassCounter counter;
+    testloop::run_loop(200);
+    jump_past(c.acceptor.retry_timer());  // a retry while still full
+    testloop::run_loop(20);
+    EXPECT_LT(counter.passes(), 20u);
+  }
+  EXPECT_EQ(count(errors.text(), "can't accept connection: Too many open files"), 1);
+  jump_past(c.acceptor.retry_timer());
+  testloop::run_loop(20);
+  second.read(1);
+  EXPECT_TRUE(second.ended);
 }
 
 TEST(AcceptorPeers, ARefusedPeerSwitchesToFastKeepAliveUntilACheckFindsTheLinkOpen) {
