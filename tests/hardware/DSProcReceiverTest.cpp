@@ -1,13 +1,9 @@
 // The DSP receiver service on the simulated "/dev/dsp": request records,
 // skipped repeats, configuration parameters by driver version, events through
 // the loop to the receiver of their time slot, and hostile records.
-#include <fcntl.h>
-#include <poll.h>
-
 #include <cerrno>
 #include <cstring>
 
-#include "core/Fd.h"
 #include "control/TraceCtl.h"
 #include "hardware/DSProcReceiver.h"
 #include "HwTestSupport.h"
@@ -307,25 +303,6 @@ TEST_F(DSProcTest, CleaningSwitchesOffWhatIsOnAndLeavesSdAndMute) {
   EXPECT_EQ(seen, (std::vector<std::vector<uint8_t>>{
                       words({5, 0, 1}), words({5, 0, 16}), words({5, 0, 128}), words({5, 32, 0, 0, 0}),
                       words({5, 64, 0, 0, 0}), words({5, 0, 256})}));
-}
-
-TEST_F(DSProcTest, ADeviceThatHangsUpOrFailsIsClosedOnceAndOpenedAgainAtTheNextUse) {
-  auto& service = DSProcReceiverService::instance();
-  Rx rx(3);
-  size_t const opens = dsp.files();
-  hwtest::Capture err(std::cerr);
-  dsp.latest().retire();
-  uint32_t const start = multiplexer.pass_count();
-  hwtest::runFor(300);
-  EXPECT_LT(multiplexer.pass_count() - start, 20u);
-  EXPECT_FALSE(service.opened());
-  EXPECT_TRUE(err.has("dsproc device hung up or failed, closed until its next use\n"));
-  EXPECT_TRUE(rx.enableVAD(true));
-  EXPECT_EQ(dsp.files(), opens + 1);
-  // An error event with nothing to read.
-  Fd idle(Dev::open("/dev/dsp", O_RDWR | O_NONBLOCK));
-  service.OnEvent(idle.get(), POLLERR);
-  EXPECT_FALSE(service.opened());
 }
 
 class DSProcClosedTest : public hwtest::BoardTest {};
