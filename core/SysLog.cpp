@@ -170,21 +170,27 @@ void SysLogManager::queue(size_t length, size_t identAt) {
   if (count_ >= maxParts || used_ >= flushBytes) sendmsg();
 }
 
-// Sends the queued messages from `first` on. Returns the index of the first
-// message not wholly sent (count_ when all were); the bytes sent go to `bytes`.
+// Sends the queued messages from `first` on, in datagrams the logger keeps
+// whole. Returns the index of the first message not wholly sent (count_ when
+// all were); the bytes sent go to `bytes`.
 int SysLogManager::send(int first, ssize_t& bytes) {
-  if (socket_ < 0 || first >= count_) return first;
-  msghdr header{};
-  header.msg_iov = parts_ + first;
-  header.msg_iovlen = static_cast<size_t>(count_ - first);
-  ssize_t result = transmit(header);
-  if (result < 0) return first;
-  bytes += result;
-  // A stream socket may take only part of the batch.
-  int next = first;
-  for (size_t left = static_cast<size_t>(result); next < count_ && left >= parts_[next].iov_len; ++next)
-    left -= parts_[next].iov_len;
-  return next;
+  if (socket_ < 0) return first;
+  auto kept = [this](int i) { return parts_[i].iov_len + zeroShownAs - 1; };
+  for (int next = first; next < count_;) {
+    int end = next + 1;
+    for (size_t size = kept(next); end < count_ && size + kept(end) <= datagramKept; ++end) size += kept(end);
+    msghdr header{};
+    header.msg_iov = parts_ + next;
+    header.msg_iovlen = static_cast<size_t>(end - next);
+    ssize_t result = transmit(header);
+    if (result < 0) return next;
+    bytes += result;
+    // A stream socket may take only part of it.
+    for (size_t left = static_cast<size_t>(result); next < end && left >= parts_[next].iov_len; ++next)
+      left -= parts_[next].iov_len;
+    if (next < end) return next;
+  }
+  return count_;
 }
 
 // One sendmsg(), waiting up to sendWaitMs for room in the socket, so that a
