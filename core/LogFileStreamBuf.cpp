@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include "core/BoardPath.h"
 #include "core/MuxTime.h"
@@ -37,26 +39,32 @@ LogFileStreamBuf::LogFileStreamBuf(std::string const& directory)
 LogFileStreamBuf::~LogFileStreamBuf() {
   LogFileStreamBuf::drain(true);
   if (continues_) write("\n", 1);
-  file_.close();
+  file_.reset();
 }
 
 void LogFileStreamBuf::NewFile() { openFor(LocalNow().stamp()); }
 
 void LogFileStreamBuf::openFor(std::string const& stamp) {
-  file_.close();
+  file_.reset();
   stamp_ = stamp;
   path_ = directory_ + "/" + stamp + ".log";
-  file_.open(path_, std::ios::out | std::ios::app | std::ios::binary);
+  int fd = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
+  if (fd < 0) return;
+  file_.reset(new __gnu_cxx::stdio_filebuf<char>(fd, std::ios::out | std::ios::app | std::ios::binary));
+  if (!file_->is_open()) {
+    ::close(fd);
+    file_.reset();
+  }
 }
 
 int LogFileStreamBuf::sync() {
   drain(true);
-  file_.pubsync();
+  if (file_) file_->pubsync();
   return 0;
 }
 
 void LogFileStreamBuf::write(char const* text, size_t n) {
-  if (file_.is_open()) file_.sputn(text, static_cast<std::streamsize>(n));
+  if (file_) file_->sputn(text, static_cast<std::streamsize>(n));
 }
 
 // A new line whose hour has no file yet opens one; so does any new line
@@ -74,7 +82,7 @@ void LogFileStreamBuf::drain(bool) {
   if (p != end) {
     LocalNow now;
     std::string stamp = now.stamp();
-    if (stamp != stamp_ || !file_.is_open()) openFor(stamp);
+    if (stamp != stamp_ || !file_) openFor(stamp);
     char prefix[32];
     int n = std::snprintf(prefix, sizeof prefix, "%02d:%02d:%05ld: ", now.tm.tm_min, now.tm.tm_sec, now.tv.tv_usec);
     while (p != end) {

@@ -1,5 +1,6 @@
 #pragma once
-#include <fstream>
+#include <ext/stdio_filebuf.h>
+#include <memory>
 #include <string>
 
 #include "core/AreaStreamBuf.h"
@@ -33,7 +34,9 @@ class LogFileStreamBuf : public AreaStreamBuf {
   void write(char const* text, size_t n);
   void openFor(std::string const& stamp);
 
-  std::filebuf file_;
+  // Over a descriptor of our own, opened close-on-exec: child programs do
+  // not inherit the log file.
+  std::unique_ptr<__gnu_cxx::stdio_filebuf<char>> file_;
   std::string directory_;
   std::string stamp_;  // the date and hour of the open file
   std::string path_;

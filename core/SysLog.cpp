@@ -1,11 +1,13 @@
 #include "core/SysLog.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
+#include <poll.h>
 #include <string>
 #include <syslog.h>
 #include <unistd.h>
@@ -83,7 +85,7 @@ bool SysLogManager::connect(int options) {
     std::memcpy(address.sun_path, path.c_str(), path.size());
     if (::connect(socket_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
       // Blocking again for those who share the descriptor (the daemon puts it
-      // on its standard output and error); sends here never wait.
+      // on its standard output and error); sends here wait a bounded time.
       int flags = ::fcntl(socket_, F_GETFL);
       if (flags >= 0) ::fcntl(socket_, F_SETFL, flags & ~O_NONBLOCK);
       connected_ = true;
@@ -168,24 +170,48 @@ void SysLogManager::queue(size_t length, size_t identAt) {
   if (count_ >= maxParts || used_ >= flushBytes) sendmsg();
 }
 
-// Sends the queued messages from `first` on without waiting: a logger that
-// does not take them at once has failed. Returns the index of the first
-// message not wholly sent (count_ when all were); the bytes sent go to `bytes`.
+// Sends the queued messages from `first` on, in datagrams the logger keeps
+// whole. Returns the index of the first message not wholly sent (count_ when
+// all were); the bytes sent go to `bytes`.
 int SysLogManager::send(int first, ssize_t& bytes) {
-  if (socket_ < 0 || first >= count_) return first;
-  msghdr header{};
-  header.msg_iov = parts_ + first;
-  header.msg_iovlen = static_cast<size_t>(count_ - first);
-  ssize_t result;
-  do result = ::sendmsg(socket_, &header, MSG_NOSIGNAL | MSG_DONTWAIT);
-  while (result < 0 && errno == EINTR);
-  if (result < 0) return first;
-  bytes += result;
-  // A stream socket may take only part of the batch.
-  int next = first;
-  for (size_t left = static_cast<size_t>(result); next < count_ && left >= parts_[next].iov_len; ++next)
-    left -= parts_[next].iov_len;
-  return next;
+  if (socket_ < 0) return first;
+  auto kept = [this](int i) { return parts_[i].iov_len + zeroShownAs - 1; };
+  for (int next = first; next < count_;) {
+    int end = next + 1;
+    for (size_t size = kept(next); end < count_ && size + kept(end) <= datagramKept; ++end) size += kept(end);
+    msghdr header{};
+    header.msg_iov = parts_ + next;
+    header.msg_iovlen = static_cast<size_t>(end - next);
+    ssize_t result = transmit(header);
+    if (result < 0) return next;
+    bytes += result;
+    // A stream socket may take only part of it.
+    for (size_t left = static_cast<size_t>(result); next < end && left >= parts_[next].iov_len; ++next)
+      left -= parts_[next].iov_len;
+    if (next < end) return next;
+  }
+  return count_;
+}
+
+// One sendmsg(), waiting up to sendWaitMs for room in the socket, so that a
+// burst gets through a logger's short queue while a stalled logger holds
+// the loop only once. Returns sendmsg()'s result.
+ssize_t SysLogManager::transmit(msghdr const& header) {
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(sendWaitMs);
+  for (;;) {
+    ssize_t result = ::sendmsg(socket_, &header, MSG_NOSIGNAL | MSG_DONTWAIT);
+    if (result >= 0) {
+      stalled_ = false;
+      return result;
+    }
+    if (errno == EINTR) continue;
+    if ((errno != EAGAIN && errno != EWOULDBLOCK) || stalled_) return -1;
+    auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count();
+    pollfd p{socket_, POLLOUT, 0};
+    int ready = left > 0 ? ::poll(&p, 1, static_cast<int>(left)) : 0;
+    if (ready == 0) stalled_ = true;
+    if (ready == 0 || (ready < 0 && errno != EINTR)) return -1;
+  }
 }
 
 // What a send leaves is tried once more on a new connection (a message cut

@@ -8,10 +8,10 @@
 #include "core/AreaStreamBuf.h"
 
 // The system log client. Messages are formatted here, collected in a batch
-// and sent to the local log socket "/dev/log" with one sendmsg() per flush:
-// the messages of a batch travel one after another in one datagram, each
-// ended by a zero byte. A message that cannot be sent goes to "/dev/console"
-// when LOG_CONS is among the options.
+// and sent to the local log socket "/dev/log" when the stream flushes: the
+// messages of a batch travel one after another, each ended by a zero byte,
+// in as few datagrams as a logger keeps whole. A message that cannot be sent
+// goes to "/dev/console" when LOG_CONS is among the options.
 class SysLogManager {
  public:
   static constexpr size_t messageSize = 1024;
@@ -19,6 +19,14 @@ class SysLogManager {
   static constexpr int maxParts = 256;
   // A batch this full is sent at once.
   static constexpr size_t flushBytes = 12289;
+  // What a logger keeps of one datagram: rsyslogd keeps 8096 bytes and shows
+  // each zero byte inside as the four characters "#000". A datagram stays
+  // within that, counted the logger's way.
+  static constexpr size_t datagramKept = 8096;
+  static constexpr size_t zeroShownAs = 4;
+  // How long a send waits for the log socket to take a datagram before the
+  // logger counts as stalled.
+  static constexpr int sendWaitMs = 100;
 
   SysLogManager();
   SysLogManager(SysLogManager const&) = delete;
@@ -39,9 +47,9 @@ class SysLogManager {
   // Plain text, never taken as a format; text too long for one message is
   // sent in several.
   void log(int priority, char const* text, size_t length);
-  // Sends the batch without waiting; what cannot be sent, also after one
-  // retry on a new connection, goes to the console. Returns the bytes sent,
-  // -1 when a message failed, or 0 when nothing was queued.
+  // Sends the batch; what cannot be sent, also after one retry on a new
+  // connection, goes to the console. Returns the bytes sent, -1 when a
+  // message failed, or 0 when nothing was queued.
   int sendmsg();
 
   bool connected() const { return connected_; }
@@ -52,11 +60,15 @@ class SysLogManager {
   void disconnect();
   void queue(size_t length, size_t identAt);
   int send(int first, ssize_t& bytes);
+  ssize_t transmit(msghdr const& header);
   void toConsole(char const* const* texts, size_t const* lengths, int count);
 
   int type_;
   int socket_ = -1;
   bool connected_ = false;
+  // The last wait for the socket was in vain: no further waits until the
+  // logger takes a message again.
+  bool stalled_ = false;
   int options_ = 0;
   char ident_[80];
   int facility_ = 8;

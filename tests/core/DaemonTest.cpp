@@ -155,9 +155,18 @@ TEST(SystemLoggerPeer, RsyslogdRecordsTheDaemonsLines) {
       Daemon::Init(params);
       std::clog << "peer check: 100% %s %n" << std::endl;
       std::cerr << "peer error" << std::endl;
+      // One flush of batches longer than the logger keeps of a datagram.
+      for (int i = 1000; i < 1500; ++i) std::clog << "peer line " << i << std::string(60, '-') << "|\n";
+      std::clog << std::flush;
     });
     EXPECT_TRUE(waitFor(output, ident + ": peer check: 100% %s %n")) << root.read("/var/log/messages");
     EXPECT_TRUE(waitFor(output, ident + ": peer error")) << root.read("/var/log/messages");
+    EXPECT_TRUE(waitFor(output, "peer line 1499"));
+    std::string const logged = root.read("/var/log/messages");
+    for (int i = 1000; i < 1500; ++i) {
+      std::string const line = ident + ": peer line " + std::to_string(i) + std::string(60, '-') + '|';
+      EXPECT_NE(logged.find(line), std::string::npos) << line;
+    }
   }
   ::kill(logger, SIGTERM);
   int status = 0;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <filesystem>
 #include <memory>
 #include <ostream>
@@ -94,4 +95,14 @@ TEST_F(LogFileTest, AnOwnBufferOfTheCallerWorksToo) {
   os << "then the caller's" << std::endl;
   buf.reset();
   EXPECT_EQ(testsupport::withoutPrefixes(file("2026_12_06-11")), "own area then the caller's\n");
+}
+
+TEST_F(LogFileTest, ChildProgramsDoNotInheritTheFile) {
+  LogFileStreamBuf buf(dir);
+  int flags = -1;
+  std::error_code ec;
+  for (auto const& fd : std::filesystem::directory_iterator("/proc/self/fd"))
+    if (std::filesystem::read_symlink(fd.path(), ec) == std::filesystem::canonical(buf.fileName()))
+      flags = ::fcntl(std::stoi(fd.path().filename()), F_GETFD);
+  EXPECT_EQ(flags, FD_CLOEXEC);
 }
