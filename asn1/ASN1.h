@@ -90,6 +90,9 @@ using Octets = std::vector<unsigned char>;
 // largest octet, bit or character count of a decoded string.
 extern unsigned MaximumArraySize;
 extern unsigned MaximumStringSize;
+// Most values one decode builds: room for every message that fits a frame body, while a
+// few octets that declare lists of lists of empty values stop there (Values.cpp).
+extern unsigned MaximumValueCount;
 
 // Bits that code `range` distinct values: 0 for 1, 32 for 0 (a wrapped 2^32).
 unsigned CountBits(unsigned range);
@@ -235,13 +238,12 @@ inline bool operator!=(const AbstractData& a, const AbstractData& b) { return a.
 std::ostream& operator<<(std::ostream& os, const AbstractData& value);
 std::istream& operator>>(std::istream& is, AbstractData& value);
 
-// What a decode of hostile input may build: a base number of values, then one more per two
-// octets (or characters) of input. Every decoder checks it before it creates a value.
+// What one decode may build: MaximumValueCount values. Every decoder checks it before it
+// creates a value.
 class ValueBudget {
  public:
-  static constexpr unsigned long Base = 1024;
   ValueBudget() : start_(AbstractData::constructedCount()) {}
-  bool allows(std::size_t input) const { return AbstractData::constructedCount() - start_ <= Base + input / 2; }
+  bool allows() const { return AbstractData::constructedCount() - start_ <= MaximumValueCount; }
 
  private:
   unsigned long start_;

@@ -87,13 +87,7 @@ bool get_id(const char* const* names, unsigned count, std::string_view name, uns
 
 // ----- decoder -------------------------------------------------------------------------
 
-AVNDecoder::CountingBuf::int_type AVNDecoder::CountingBuf::uflow() {
-  int_type c = source_->sbumpc();
-  if (c != End) ++taken_;
-  return c;
-}
-
-AVNDecoder::AVNDecoder(std::istream& is) : buf_(is.rdbuf()), in_(&buf_) {}
+AVNDecoder::AVNDecoder(std::istream& is) : buf_(*is.rdbuf()), in_(&buf_) {}
 
 int AVNDecoder::peek() { return skipBlanks(buf_); }
 

@@ -47,21 +47,6 @@ class AVNDecoder : public Visitor {
   bool visitUnknownExtensions(SEQUENCE& seq) override;
 
  private:
-  // Passes the source's characters through, counting those taken.
-  class CountingBuf : public std::streambuf {
-   public:
-    explicit CountingBuf(std::streambuf* source) : source_(source) {}
-    std::size_t taken() const { return taken_; }
-
-   protected:
-    int_type underflow() override { return source_->sgetc(); }
-    int_type uflow() override;
-
-   private:
-    std::streambuf* source_;
-    std::size_t taken_ = 0;
-  };
-
   int peek();  // the next character after blanks, or EOF
   int take();
   bool expect(char c) { return take() == c; }
@@ -69,9 +54,9 @@ class AVNDecoder : public Visitor {
   std::string word();
   bool parseField(SEQUENCE& seq, unsigned index, int optId);
   bool parseQuadruples(BMPString& v);
-  bool withinBudget() const { return budget_.allows(buf_.taken()); }
+  bool withinBudget() const { return budget_.allows(); }
 
-  CountingBuf buf_;
+  std::streambuf& buf_;  // the source's
   std::istream in_;
   // The field name read last, one per SEQUENCE being parsed; "}" once its brace closed.
   std::vector<std::string> words_;

@@ -187,7 +187,7 @@ bool BEREncoder::afterVisitSequence(const SEQUENCE&) {
 // ----- decoder -------------------------------------------------------------------------
 
 BERDecoder::BERDecoder(const unsigned char* begin, const unsigned char* end, const CoderEnv* env)
-    : env_(env), pos_(begin), end_(end), input_(end - begin) {}
+    : env_(env), pos_(begin), end_(end) {}
 
 bool BERDecoder::decodeHeader(unsigned& tag, bool& primitive, std::size_t& length) {
   const unsigned char* p = pos_;

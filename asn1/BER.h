@@ -131,7 +131,7 @@ class BERDecoder : public Visitor {
   bool openSpan(const OpenData& v, const unsigned char*& begin, const unsigned char*& end);
   // Decodes `value` from [begin, end) and comes back to where it was.
   bool decodeWithin(AbstractData& value, const unsigned char* begin, const unsigned char* end);
-  bool withinBudget() const { return budget_.allows(input_); }
+  bool withinBudget() const { return budget_.allows(); }
 
   const CoderEnv* env_;
   const unsigned char* pos_;
@@ -139,7 +139,6 @@ class BERDecoder : public Visitor {
   std::vector<const unsigned char*> outerEnds_;  // one per SEQUENCE being decoded
   unsigned mismatches_ = 0;                      // tags to accept in place of a value's own
   ValueBudget budget_;
-  std::size_t input_;
 };
 
 }  // namespace ASN1

@@ -303,11 +303,10 @@ bool PEREncoder::visitKnownExtension(const SEQUENCE& seq, unsigned index) {
 // ----- decoder -------------------------------------------------------------------------
 
 PERDecoder::PERDecoder(const unsigned char* begin, const unsigned char* end, const CoderEnv* env)
-    : env_(env), begin_(begin), pos_(begin), end_(end),
-      input_(end - begin) {}
+    : env_(env), begin_(begin), pos_(begin), end_(end) {}
 
 PERDecoder::PERDecoder(const PERDecoder& parent, const unsigned char* begin, const unsigned char* end)
-    : env_(parent.env_), begin_(begin), pos_(begin), end_(end), budget_(parent.budget_), input_(parent.input_) {}
+    : env_(parent.env_), begin_(begin), pos_(begin), end_(end), budget_(parent.budget_) {}
 
 std::size_t PERDecoder::getBitsLeft() const { return pos_ < end_ ? (end_ - pos_) * 8 - (8 - bitsLeft_) : 0; }
 

@@ -119,7 +119,7 @@ class PERDecoder : public Visitor {
   // The extension bit of an extensible type, 0 for any other; fails at the end of the input.
   bool decodeExtensionBit(bool extensible, bool& bit);
   // Past the budget the input is taken as hostile and the decode fails.
-  bool withinBudget() const { return budget_.allows(input_); }
+  bool withinBudget() const { return budget_.allows(); }
   // An unconstrained length; `end` is the octet after the octets it counts, which must lie
   // within the input.
   bool decodeLengthSpan(const unsigned char*& end);
@@ -136,7 +136,6 @@ class PERDecoder : public Visitor {
   const unsigned char* end_;
   unsigned bitsLeft_ = 8;  // unread low bits of *pos_; 8 = at an octet boundary
   ValueBudget budget_;
-  std::size_t input_;  // octets of the outermost input
 };
 
 }  // namespace ASN1

@@ -10,6 +10,12 @@ namespace ASN1 {
 
 unsigned MaximumArraySize = 128;
 unsigned MaximumStringSize = 16384;
+// A message fills at most one TPKT frame body of 65,531 octets. Counting the fewest bits
+// each value of the protocol modules takes, none of their messages holds more than 157,300
+// values plus one per octet of its aligned PER encoding: 222,829 in a full frame body. The
+// densest, a protoZeri keep-alive of 128 packets of 128 records of ten BOOLEANs, holds
+// 182,275 values in 25,476 octets. 2^18 values leave room, and cost some 10 to 15 MB.
+unsigned MaximumValueCount = 262144;
 thread_local unsigned long AbstractData::constructed_ = 0;
 
 // ----- character sets and built-in descriptors ------------------------------------------

@@ -1,7 +1,8 @@
 #pragma once
 // Full values built from descriptors alone: every optional field and extension addition
 // present, sizes and numbers inside their constraints: near the middle, or at the ends
-// (the widest numbers, long strings, two elements in every list). With
+// (the widest numbers, long strings, two elements in every list), or the largest that
+// fit one frame body (lists of up to 128 elements). With
 // the types reachable from a root, they let a test take every type of a module through a
 // coder without code per type.
 
@@ -21,8 +22,9 @@ namespace asn1test {
 class FullValueFiller : public ASN1::Visitor {
  public:
   // `alternative`: the alternative the outermost CHOICE selects; nested ones take their first.
-  explicit FullValueFiller(int alternative = 0, bool extremes = false)
-      : alternative_(alternative), extremes_(extremes) {}
+  // `listLength`: the length of every list in place of one (two for the extremes).
+  explicit FullValueFiller(int alternative = 0, bool extremes = false, unsigned listLength = 0)
+      : alternative_(alternative), extremes_(extremes), listLength_(listLength) {}
 
   bool do_visit(ASN1::Null&) override { return true; }
   bool do_visit(ASN1::BOOLEAN& v) override {
@@ -90,10 +92,11 @@ class FullValueFiller : public ASN1::Visitor {
   }
   bool do_visit(ASN1::SEQUENCE_OF_Base& v) override {
     alternative_ = 0;
-    v.resize(size(v, extremes_ ? 2 : 1));
+    v.resize(size(v, listLength_ ? listLength_ : extremes_ ? 2 : 1));
     for (std::size_t i = 0; i < v.size(); ++i)
       if (!v.at(i).accept(*this)) return false;
-    return true;
+    // Lists of lists of 128 soon hold far more values than a frame body: building stops.
+    return ASN1::AbstractData::constructedCount() - start_ < 1000000;
   }
   bool do_visit(ASN1::OpenData& v) override {
     v.set_buf({0x05, 0x00});
@@ -130,6 +133,8 @@ class FullValueFiller : public ASN1::Visitor {
 
   int alternative_;
   bool extremes_;
+  unsigned listLength_;
+  unsigned long start_ = ASN1::AbstractData::constructedCount();
 };
 
 // The descriptors a value of `root` can hold, each once, root first.
@@ -154,19 +159,49 @@ inline std::vector<const ASN1::TypeInfo*> reachableTypes(const ASN1::TypeInfo* r
   return order;
 }
 
-// Full values of a type: one per alternative for a CHOICE, else one.
-inline std::vector<std::unique_ptr<ASN1::AbstractData>> fullValues(const ASN1::TypeInfo* info, bool extremes = false) {
+// One value per alternative for a CHOICE, else one: those that `make`(alternative) builds.
+template <class Make>
+std::vector<std::unique_ptr<ASN1::AbstractData>> perAlternative(const ASN1::TypeInfo* info, Make make) {
   std::vector<std::unique_ptr<ASN1::AbstractData>> values;
   std::unique_ptr<ASN1::AbstractData> probe(ASN1::create(info));
   auto* choice = dynamic_cast<ASN1::CHOICE*>(probe.get());
   unsigned count = choice ? choice->info()->totalCount : 1;
-  for (unsigned a = 0; a < count; ++a) {
-    if (choice && !choice->info()->selectionInfos[a]) continue;
-    std::unique_ptr<ASN1::AbstractData> v(ASN1::create(info));
-    FullValueFiller filler{int(a), extremes};
-    if (v->accept(filler)) values.push_back(std::move(v));
-  }
+  for (unsigned a = 0; a < count; ++a)
+    if (!choice || choice->info()->selectionInfos[a])
+      if (auto v = make(int(a))) values.push_back(std::move(v));
   return values;
+}
+
+// Full values of a type: one per alternative for a CHOICE, else one.
+inline std::vector<std::unique_ptr<ASN1::AbstractData>> fullValues(const ASN1::TypeInfo* info, bool extremes = false) {
+  return perAlternative(info, [&](int a) {
+    std::unique_ptr<ASN1::AbstractData> v(ASN1::create(info));
+    FullValueFiller filler{a, extremes};
+    return v->accept(filler) ? std::move(v) : nullptr;
+  });
+}
+
+// The largest values of a type, one per alternative: every list of 128 elements, or, where
+// the aligned PER encoding would then not fit one TPKT frame body (65,531 octets), every
+// list of as many elements as fit.
+inline std::vector<std::unique_ptr<ASN1::AbstractData>> largestValues(const ASN1::TypeInfo* info) {
+  return perAlternative(info, [&](int a) {
+    std::unique_ptr<ASN1::AbstractData> best;
+    unsigned fits = 0, overflows = ASN1::MaximumArraySize + 1;
+    for (unsigned n = ASN1::MaximumArraySize; n > fits; n = (fits + overflows) / 2) {
+      std::unique_ptr<ASN1::AbstractData> v(ASN1::create(info));
+      FullValueFiller filler{a, false, n};
+      ASN1::Octets octets;
+      bool fit = v->accept(filler) && ASN1::encode(*v, ASN1::CoderEnv(), octets) && octets.size() <= 65531;
+      if (fit) {
+        fits = n;
+        best = std::move(v);
+      } else {
+        overflows = n;
+      }
+    }
+    return best;
+  });
 }
 
 // Encodes a value under a rule and decodes the octets into a fresh value of its type:
@@ -176,9 +211,10 @@ inline std::string roundTripFailure(const ASN1::AbstractData& value, int rule) {
   ASN1::Octets octets;
   if (!ASN1::encode(value, env, octets)) return "does not encode";
   std::unique_ptr<ASN1::AbstractData> back(ASN1::create(value.info()));
+  auto cut = [](std::string text) { return text.size() > 300 ? text.substr(0, 300) + "..." : text; };
   std::string shown = rule == ASN1::CoderEnv::avn ? std::string(octets.begin(), octets.end()) : toHex(octets);
-  if (!ASN1::decode(octets, env, *back)) return "does not decode from " + shown;
-  if (back->compare(value) != 0) return "decodes to another value: " + back->asValueNotation();
+  if (!ASN1::decode(octets, env, *back)) return "does not decode from " + cut(shown);
+  if (back->compare(value) != 0) return "decodes to another value: " + cut(back->asValueNotation());
   return "";
 }
 
