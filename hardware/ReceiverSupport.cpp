@@ -24,6 +24,7 @@ ReadEnd ReadRecords(int fd, short revents, size_t size, char const* name, char c
   // whole records is seen as such and not cut to fit.
   constexpr size_t kRecords = 16, kMaxSize = 24;
   uint8_t buffer[kRecords * kMaxSize + 1];
+  if (size == 0 || size > kMaxSize) return ReadEnd::readFailed;  // no such record
   size_t const room = kRecords * size + 1;
   bool const failed = (revents & kDeviceFailure) != 0;
   for (;;) {
