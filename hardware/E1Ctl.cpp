@@ -150,7 +150,6 @@ void E1Ctl::CloseCas() {
 }
 
 void E1Ctl::OnUpdateCas(int fd, short revents) {
-  if (!(revents & (POLLIN | Hardware::detail::kDeviceFailure))) return;
   auto const end = Hardware::detail::ReadRecords(
       fd, revents, kCasRecordSize, "E1: cas", "E1: fail to read from cas: ", [this](uint8_t const* record) {
         SendCas(static_cast<int>(Dev::get32(record)), static_cast<int>(Dev::get32(record + 4)), record[8], record[9]);

@@ -14,6 +14,7 @@
 #include "core/Fd.h"
 #include "hardware/Device.h"
 #include "hardware/HwMux.h"
+#include "hardware/ReceiverSupport.h"
 
 namespace {
 
@@ -147,7 +148,7 @@ void HDLC::ResumeReading() {
 void HDLC::on_event(int, short revents) {
   bool alive = true;
   alive_ = &alive;
-  if (revents & (POLLIN | POLLERR | POLLHUP | POLLNVAL)) do_read(revents);
+  if (revents & (POLLIN | Hardware::detail::kDeviceFailure)) do_read(revents);
   if (!alive) return;
   alive_ = nullptr;
   if ((revents & POLLOUT) && !ready && is_open()) {
@@ -167,7 +168,7 @@ void HDLC::fail(char const* cause) {
 // Reads every frame the controller holds; called with alive_ set.
 void HDLC::do_read(short revents) {
   bool const& alive = *alive_;
-  bool const failed = (revents & (POLLERR | POLLHUP | POLLNVAL)) != 0;
+  bool const failed = (revents & Hardware::detail::kDeviceFailure) != 0;
   if (traces.signalling_hdlc) std::clog << ext::header(this) << "do_read" << std::endl;
   if (!is_open()) {
     std::clog << ext::header(this) << "do_read: !m_event.IsActive()" << std::endl;

@@ -24,6 +24,7 @@ ReadEnd ReadRecords(int fd, short revents, size_t size, char const* name, char c
   // whole records is seen as such and not cut to fit.
   constexpr size_t kRecords = 16, kMaxSize = 24;
   uint8_t buffer[kRecords * kMaxSize + 1];
+  if (!(revents & (POLLIN | kDeviceFailure))) return ReadEnd::drained;
   if (size == 0 || size > kMaxSize) return ReadEnd::readFailed;  // no such record
   size_t const room = kRecords * size + 1;
   bool const failed = (revents & kDeviceFailure) != 0;
@@ -47,7 +48,6 @@ ReadEnd ReadRecords(int fd, short revents, size_t size, char const* name, char c
 
 void ServeEvents(Event& event, int fd, short revents, size_t size, char const* name, char const* failText,
                  std::function<void(uint8_t const*)> const& take) {
-  if (!(revents & (POLLIN | kDeviceFailure))) return;
   if (ReadRecords(fd, revents, size, name, failText, take) != ReadEnd::gone) return;
   std::cerr << name << " device hung up or failed, closed until its next use" << std::endl;
   event.Release();

@@ -33,7 +33,8 @@ enum class ReadEnd {
 constexpr short kDeviceFailure = POLLERR | POLLHUP | POLLNVAL;
 
 // Reads the event records of `size` bytes (at most 24) a device holds and
-// hands each to `take`, for the poll result `revents`. One read may bring
+// hands each to `take`, for the poll result `revents` (one with neither data
+// nor a failure bit reads nothing). One read may bring
 // several records; a read that is not a whole number of records is reported
 // with `name` and dropped. A read failure other than EAGAIN is reported after
 // `failText`. The device is gone after a read of no bytes, or when the poll
